@@ -101,7 +101,7 @@ public:
             r.next = expected_ = pos + n;
             return r;
         }
-        return stream_ ? ReadConverted(pos, limit, out, max) : ReadDirect(pos, limit, out, max);
+        return stream_ ? ReadConverted(limit, out, max) : ReadDirect(pos, limit, out, max);
     }
 
 private:
@@ -170,7 +170,7 @@ private:
         return r;
     }
 
-    Result ReadConverted(std::int64_t pos, std::int64_t limit, std::int16_t* out, int max) {
+    Result ReadConverted(std::int64_t limit, std::int16_t* out, int max) {
         std::int64_t stopNative = piece_->sourceStart + (limit - piece_->start) * rate_ / kCdRate;
         if (limit == piece_->start + piece_->frames) stopNative = nativeEnd_;
         while (SDL_AudioStreamAvailable(stream_) < max * 4 && nativePos_ < stopNative) {

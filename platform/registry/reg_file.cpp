@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/registry.h"
+
 namespace platform {
 namespace {
 
