@@ -5,6 +5,7 @@
 #include "app/display.h"
 #include "app/main_loop.h"
 #include "app/placeholders.h"
+#include "cdaudio/cd_player.h"
 
 std::uint8_t* backgroundPixels = nullptr;
 Palette6 backgroundPalette{};

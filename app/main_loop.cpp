@@ -6,6 +6,7 @@
 #include "app/credits.h"
 #include "app/display.h"
 #include "app/placeholders.h"
+#include "cdaudio/cd_player.h"
 
 HWND mainWindow = nullptr;
 HINSTANCE appInstance = nullptr;

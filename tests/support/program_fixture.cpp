@@ -3,10 +3,12 @@
 
 #include "app/display.h"
 #include "app/main_loop.h"
+#include "cdaudio/cd_player.h"
 
 void ResetProgramState() {
     ResetApplicationState();
     ResetDisplayState();
+    ResetCdState();
 }
 
 harness::Options ProgramTest::HarnessOptions() const {
