@@ -88,11 +88,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(Pull pull) {
     std::string problem;
     if (sdl->Start(&problem)) return sdl;
     sdl.reset();
-    static bool told = false;
-    if (!told) {
-        told = true;
-        SettingsWarning("no audio output (" + problem + "); the CD music plays silently");
-    }
+    SettingsWarning("no audio output (" + problem + "); the CD music plays silently");
     return std::make_unique<SilentOutput>(std::move(pull));
 }
 

@@ -174,7 +174,7 @@ private:
         std::int64_t stopNative = piece_->sourceStart + (limit - piece_->start) * rate_ / kCdRate;
         if (limit == piece_->start + piece_->frames) stopNative = nativeEnd_;
         while (SDL_AudioStreamAvailable(stream_) < max * 4 && nativePos_ < stopNative) {
-            int n = static_cast<int>(std::min<std::int64_t>(kChunk, stopNative - nativePos_));
+            int n = static_cast<int>(std::min<std::int64_t>(kConvertChunk, stopNative - nativePos_));
             buffer_.resize(static_cast<std::size_t>(n) * channels_);
             sf_count_t got = sf_readf_float(file_, buffer_.data(), n);
             if (got < 0) got = 0;
@@ -194,7 +194,9 @@ private:
         return r;
     }
 
-    static constexpr int kChunk = 1024;
+    // SDL 2.26's converter drops output when it is handed 1024 or more frames at a time at some
+    // rates (22,050 Hz loses 1024 frames a track); 256 at a time comes out whole at every rate.
+    static constexpr int kConvertChunk = 256;
     const Disc& disc_;
     const DiscPiece* piece_ = nullptr;
     SNDFILE* file_ = nullptr;
@@ -228,6 +230,7 @@ Player::~Player() {
 }
 
 void Player::Flush() {
+    flowing_ = false;
     readSeq_ = writeSeq_;
     markers_.clear();
     leadOpen_ = false;
@@ -351,7 +354,12 @@ void Player::Pull(std::int16_t* out, int frames) {
     std::fill(out + n * 2, out + frames * 2, 0);
     readSeq_ += static_cast<std::uint64_t>(n);
     stats_.framesOut += static_cast<std::uint64_t>(n);
-    if (n < frames && active_) stats_.underrunFrames += static_cast<std::uint64_t>(frames - n);
+    // Silence before a play's first frame arrives is its start-up, not a gap in the music.
+    if (n < frames && active_ && flowing_) stats_.underrunFrames += static_cast<std::uint64_t>(frames - n);
+    if (n > 0)
+        flowing_ = true;
+    else if (!active_)
+        flowing_ = false;  // heard to the end, nothing more to come
     if (leadOpen_ && readSeq_ >= leadSeq_) {
         leadOpen_ = false;
         stats_.noticeLeadMs =

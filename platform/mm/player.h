@@ -87,6 +87,7 @@ private:
     std::uint64_t writeSeq_ = 0;
     std::uint64_t readSeq_ = 0;
     std::deque<Marker> markers_;
+    bool flowing_ = false;  // the output has had music since the last start from silence
 
     PlaybackStats stats_;
     bool leadOpen_ = false;
