@@ -39,7 +39,8 @@ std::string Track(const char* ext, int format, int rate) {
     for (std::size_t i = 0; i < pcm.size() / 2; ++i) {
         double t = static_cast<double>(i) / rate;
         double v = 0;
-        for (double f : {220.0, 277.2, 329.6, 440.0}) v += std::sin(6.283185307 * f * t * (1 + 0.001 * std::sin(t)));
+        for (double f : {220.0, 277.2, 329.6, 440.0})
+            v += std::sin(6.283185307 * f * t * (1 + 0.001 * std::sin(t)));
         pcm[2 * i] = static_cast<short>(6000 * v);
         pcm[2 * i + 1] = static_cast<short>(6000 * v * std::cos(t));
     }
@@ -78,12 +79,19 @@ void DecodeTrack(benchmark::State& state, const char* ext, int format, int rate)
     }
     state.SetItemsProcessed(frames);
     // Seconds of music decoded per second: one core's share the decoding thread needs is 1 / this.
-    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(frames) / 44100.0, benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(static_cast<double>(frames) / 44100.0, benchmark::Counter::kIsRate);
 }
 
-void BM_DecodeFlac(benchmark::State& state) { DecodeTrack(state, "flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100); }
-void BM_DecodeVorbis(benchmark::State& state) { DecodeTrack(state, "ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100); }
-void BM_DecodeOpus(benchmark::State& state) { DecodeTrack(state, "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000); }
+void BM_DecodeFlac(benchmark::State& state) {
+    DecodeTrack(state, "flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100);
+}
+void BM_DecodeVorbis(benchmark::State& state) {
+    DecodeTrack(state, "ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100);
+}
+void BM_DecodeOpus(benchmark::State& state) {
+    DecodeTrack(state, "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000);
+}
 BENCHMARK(BM_DecodeFlac)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeVorbis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeOpus)->Unit(benchmark::kMillisecond);
@@ -96,7 +104,8 @@ void BM_PlayCommand(benchmark::State& state) {
     MCI_OPEN_PARMSA open{};
     open.lpstrDeviceType = "cdaudio";
     open.lpstrElementName = "D:";
-    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) != 0) {
+    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) !=
+        0) {
         state.SkipWithError("no device");
         return;
     }
@@ -104,7 +113,8 @@ void BM_PlayCommand(benchmark::State& state) {
     mciSendCommandA(open.wDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set));
     MCI_PLAY_PARMS play{0, 2, 0};
     for (auto _ : state)
-        benchmark::DoNotOptimize(mciSendCommandA(open.wDeviceID, MCI_PLAY, MCI_FROM, reinterpret_cast<DWORD_PTR>(&play)));
+        benchmark::DoNotOptimize(
+            mciSendCommandA(open.wDeviceID, MCI_PLAY, MCI_FROM, reinterpret_cast<DWORD_PTR>(&play)));
     mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, 0);
 }
 BENCHMARK(BM_PlayCommand)->Unit(benchmark::kMicrosecond);

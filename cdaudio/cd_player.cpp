@@ -65,7 +65,8 @@ HWND OpenCdAudio(HINSTANCE instance, HWND parent) {
     open.lpstrDeviceType = "cdaudio";
     open.lpstrElementName = cdDrive;
     // The drive named in the registry first, then whatever CD-audio device there is.
-    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) != 0 &&
+    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) !=
+            0 &&
         mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, reinterpret_cast<DWORD_PTR>(&open)) != 0) {
         DestroyNotifyWindow(instance);
         return nullptr;
@@ -74,7 +75,8 @@ HWND OpenCdAudio(HINSTANCE instance, HWND parent) {
 
     MCI_SET_PARMS set{};
     set.dwTimeFormat = MCI_FORMAT_TMSF;
-    if (mciSendCommandA(CdDevice.deviceId, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set)) != 0) {
+    if (mciSendCommandA(CdDevice.deviceId, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set)) !=
+        0) {
         mciSendCommandA(CdDevice.deviceId, MCI_CLOSE, 0, 0);
         CdDevice.deviceId = 0;
         DestroyNotifyWindow(instance);
@@ -95,12 +97,13 @@ void PlayCdTrack(std::uint8_t track, bool force) {
     currentTrack = track;
     MCI_PLAY_PARMS play{};
     play.dwCallback = reinterpret_cast<DWORD_PTR>(CdDevice.notifyWindow);
-    play.dwFrom = track;                                  // track t at 0:00:00
-    play.dwTo = static_cast<std::uint8_t>(track + 1);     // up to the start of the next track
+    play.dwFrom = track;                               // track t at 0:00:00
+    play.dwTo = static_cast<std::uint8_t>(track + 1);  // up to the start of the next track
     if (mciSendCommandA(CdDevice.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO,
                         reinterpret_cast<DWORD_PTR>(&play)) != 0) {
         // The last track has no next one to end at: play to the end of the disc.
-        mciSendCommandA(CdDevice.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&play));
+        mciSendCommandA(CdDevice.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM,
+                        reinterpret_cast<DWORD_PTR>(&play));
     }
 }
 

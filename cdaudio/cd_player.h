@@ -10,9 +10,9 @@
 #include "platform/win_user.h"
 
 struct CdDeviceRecord {
-    char className[12];      // "CDSYS_CLASS": the notify window's class
-    MCIDEVICEID deviceId;    // the open cdaudio device; 0 when none
-    HWND notifyWindow;       // the hidden notify window; null when none
+    char className[12];    // "CDSYS_CLASS": the notify window's class
+    MCIDEVICEID deviceId;  // the open cdaudio device; 0 when none
+    HWND notifyWindow;     // the hidden notify window; null when none
 };
 
 extern std::int16_t currentTrack;  // the track last started (1..255); -1 when none

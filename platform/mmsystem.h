@@ -92,17 +92,31 @@ constexpr DWORD MCI_MAKE_TMSF(BYTE t, BYTE m, BYTE s, BYTE f) {
     return static_cast<DWORD>(t) | (static_cast<DWORD>(m) << 8) | (static_cast<DWORD>(s) << 16) |
            (static_cast<DWORD>(f) << 24);
 }
-constexpr BYTE MCI_TMSF_TRACK(DWORD v) { return static_cast<BYTE>(v); }
-constexpr BYTE MCI_TMSF_MINUTE(DWORD v) { return static_cast<BYTE>(v >> 8); }
-constexpr BYTE MCI_TMSF_SECOND(DWORD v) { return static_cast<BYTE>(v >> 16); }
-constexpr BYTE MCI_TMSF_FRAME(DWORD v) { return static_cast<BYTE>(v >> 24); }
+constexpr BYTE MCI_TMSF_TRACK(DWORD v) {
+    return static_cast<BYTE>(v);
+}
+constexpr BYTE MCI_TMSF_MINUTE(DWORD v) {
+    return static_cast<BYTE>(v >> 8);
+}
+constexpr BYTE MCI_TMSF_SECOND(DWORD v) {
+    return static_cast<BYTE>(v >> 16);
+}
+constexpr BYTE MCI_TMSF_FRAME(DWORD v) {
+    return static_cast<BYTE>(v >> 24);
+}
 // MSF: minutes, seconds, frames of the whole disc, counting its 2 s lead-in.
 constexpr DWORD MCI_MAKE_MSF(BYTE m, BYTE s, BYTE f) {
     return static_cast<DWORD>(m) | (static_cast<DWORD>(s) << 8) | (static_cast<DWORD>(f) << 16);
 }
-constexpr BYTE MCI_MSF_MINUTE(DWORD v) { return static_cast<BYTE>(v); }
-constexpr BYTE MCI_MSF_SECOND(DWORD v) { return static_cast<BYTE>(v >> 8); }
-constexpr BYTE MCI_MSF_FRAME(DWORD v) { return static_cast<BYTE>(v >> 16); }
+constexpr BYTE MCI_MSF_MINUTE(DWORD v) {
+    return static_cast<BYTE>(v);
+}
+constexpr BYTE MCI_MSF_SECOND(DWORD v) {
+    return static_cast<BYTE>(v >> 8);
+}
+constexpr BYTE MCI_MSF_FRAME(DWORD v) {
+    return static_cast<BYTE>(v >> 16);
+}
 
 // `param` points at the command's parameter block (MCI_OPEN_PARMSA, MCI_SET_PARMS, MCI_PLAY_PARMS or
 // MCI_GENERIC_PARMS) or is 0. Returns 0 or an MCIERR_* code. A play returns at once and goes on

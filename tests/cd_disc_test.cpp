@@ -20,9 +20,9 @@ TEST(RippedTrackNames, CommonNamesInAnyCase) {
         const char* name;
         int track;
     } cases[] = {
-        {"track12.flac", 12}, {"Track12.ogg", 12},      {"TRACK_03.WAV", 3},     {"track01.cdda.wav", 1},
-        {"track 7.opus", 7},  {"track-09.mp3", 9},      {"Track02.oga", 2},      {"track12.flac.part", 0},
-        {"track100.flac", 0}, {"track00.flac", 0},      {"music12.flac", 0},     {"track12.txt", 0},
+        {"track12.flac", 12}, {"Track12.ogg", 12},       {"TRACK_03.WAV", 3},    {"track01.cdda.wav", 1},
+        {"track 7.opus", 7},  {"track-09.mp3", 9},       {"Track02.oga", 2},     {"track12.flac.part", 0},
+        {"track100.flac", 0}, {"track00.flac", 0},       {"music12.flac", 0},    {"track12.txt", 0},
         {"track.flac", 0},    {"track12.cdda.flac", 12}, {"track12cdda.wav", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(platform::mm::TrackNumberFromFileName(c.name), c.track) << c.name;
@@ -119,11 +119,14 @@ TEST_F(DiscTest, CueSheetOverABinImageWithDataTrackAndGaps) {
 }
 
 TEST_F(DiscTest, CueSheetOverPerTrackFilesFindsRenamedRips) {
-    cdtest::WriteTrack(Path("rip/Vexmoor 01.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, cdtest::Pattern(1234, 1));
-    cdtest::WriteTrack(Path("rip/vexmoor 02.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, cdtest::Pattern(2000, 2));
-    WriteFile("rip/disc.cue",
-              "FILE \"Vexmoor 01.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-              "FILE \"VEXMOOR 02.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:01\n");
+    cdtest::WriteTrack(Path("rip/Vexmoor 01.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                       cdtest::Pattern(1234, 1));
+    cdtest::WriteTrack(Path("rip/vexmoor 02.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                       cdtest::Pattern(2000, 2));
+    WriteFile(
+        "rip/disc.cue",
+        "FILE \"Vexmoor 01.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+        "FILE \"VEXMOOR 02.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:01\n");
     std::string why;
     auto disc = LoadDisc(Path("rip"), &why);
     ASSERT_TRUE(disc) << why;
@@ -142,7 +145,8 @@ TEST_F(DiscTest, BrokenCueSheetsSayWhy) {
     } cases[] = {
         {"TRACK 01 AUDIO\n", "line 1: TRACK before any FILE"},
         {"FILE \"x.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "line 1: file \"x.bin\" not found"},
-        {"FILE \"a.bin\" BINARY\n TRACK 02 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n", "line 4: track numbers"},
+        {"FILE \"a.bin\" BINARY\n TRACK 02 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n",
+         "line 4: track numbers"},
         {"FILE \"a.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:99:00\n", "line 3: expected a position"},
         {"FILE \"a.bin\" BINARY\n TRACK 01 AUDIO\n", "line 2: TRACK without INDEX 01"},
         {"FILE \"a.bin\" BINARY\n TRACK 01 MODE1/2352\n INDEX 01 00:00:00\n", "no audio track"},

@@ -1,6 +1,8 @@
 // The CD audio player and the CD volume control as the credits use them: the CD Path value, the
 // order of the calls when opening and closing, the checks of PlayCdTrack, the notices that restart
 // the track (and those that do not), the search for the CD-audio mixer device, and the real loop.
+#include "cdaudio/cd_player.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -10,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "cdaudio/cd_player.h"
 #include "cdaudio/cd_volume.h"
 #include "platform/harness/harness.h"
 #include "platform/mm/mixer.h"
@@ -21,16 +22,18 @@
 namespace {
 
 class CdPlayerTest : public cdtest::CdTest {
-protected:
+  protected:
     void WriteRegistry(const std::string& valueLine) {
-        WriteFile("vexmoor.reg", "Windows Registry Editor Version 5.00\n\n"
-                                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillfen Software\\Vexmoor\\1.0]\n" +
-                                     valueLine + "\n");
+        WriteFile("vexmoor.reg",
+                  "Windows Registry Editor Version 5.00\n\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillfen Software\\Vexmoor\\1.0]\n" +
+                      valueLine + "\n");
         SetEnv("VEXMOOR_REGISTRY", Path("vexmoor.reg"));
     }
     // A disc in D: whose track 2 is `frames` long and is the last track.
     void MakeDisc(int frames = 4410) {
-        cdtest::WriteTrack(Path("cd/track02.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, cdtest::Pattern(frames, 2));
+        cdtest::WriteTrack(Path("cd/track02.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                           cdtest::Pattern(frames, 2));
         UseDrive('D', Path("cd"));
     }
     HWND Open() {
@@ -72,7 +75,8 @@ TEST_F(CdPlayerTest, CdPathIsCutSafely) {
         EXPECT_EQ(cdPath[260], '\0');
     }
     // A value too long for the 1024-byte buffer, a missing value or key: cdPath keeps what it held.
-    for (const std::string& value : {"\"CD Path\"=\"" + std::string(1500, 'y') + "\"", std::string("\"Other\"=\"Z:\"")}) {
+    for (const std::string& value :
+         {"\"CD Path\"=\"" + std::string(1500, 'y') + "\"", std::string("\"Other\"=\"Z:\"")}) {
         WriteRegistry(value);
         platform::RunResetHooks();
         ReadCdPath();
@@ -114,11 +118,8 @@ TEST_F(CdPlayerTest, OpenSavesAndSetsTheVolumeAndCloseRestoresIt) {
     harness::ClearTrace();
     CloseCdAudio(GetModuleHandleA(nullptr));
     const std::vector<std::string> closing = {
-        "mciSendCommand MCI_STOP 0x0000",
-        "mciSendCommand MCI_CLOSE 0x0000",
-        "DestroyWindow CDSYS_CLASS",
-        "UnregisterClassA CDSYS_CLASS",
-        "auxSetVolume 0 0x12345678",
+        "mciSendCommand MCI_STOP 0x0000", "mciSendCommand MCI_CLOSE 0x0000", "DestroyWindow CDSYS_CLASS",
+        "UnregisterClassA CDSYS_CLASS",   "auxSetVolume 0 0x12345678",
     };
     EXPECT_EQ(Calls({"mciSendCommand", "DestroyWindow", "UnregisterClassA", "auxSetVolume"}), closing);
     EXPECT_EQ(currentTrack, -1);
@@ -160,8 +161,9 @@ TEST_F(CdPlayerTest, FailedOpensLeaveNothingBehind) {
         EXPECT_EQ(CdDevice.notifyWindow, nullptr);
         EXPECT_TRUE(Calls({"auxGetVolume", "auxSetVolume"}).empty()) << c.failing;  // the volume is untouched
         if (c.failing != std::string("CreateWindowExA")) {
-            EXPECT_EQ(Calls({"DestroyWindow", "UnregisterClassA"}),
-                      (std::vector<std::string>{"DestroyWindow CDSYS_CLASS", "UnregisterClassA CDSYS_CLASS"}));
+            EXPECT_EQ(
+                Calls({"DestroyWindow", "UnregisterClassA"}),
+                (std::vector<std::string>{"DestroyWindow CDSYS_CLASS", "UnregisterClassA CDSYS_CLASS"}));
         }
         // Nothing is open, so nothing plays and closing sends nothing and leaves the volume alone.
         harness::ClearTrace();
@@ -186,13 +188,19 @@ TEST_F(CdPlayerTest, PlayCdTrackChecksAndRanges) {
         std::vector<std::string> mci;
     } steps[] = {
         {0, true, {}},
-        {2, false, {"mciSendCommand MCI_PLAY 0x000D from 0x00000002 to 0x00000003",  // track 3 is past the end
-                    "mciSendCommand MCI_PLAY 0x0005 from 0x00000002 to 0x00000003"}},
+        {2,
+         false,
+         {"mciSendCommand MCI_PLAY 0x000D from 0x00000002 to 0x00000003",  // track 3 is past the end
+          "mciSendCommand MCI_PLAY 0x0005 from 0x00000002 to 0x00000003"}},
         {2, false, {}},
-        {2, true, {"mciSendCommand MCI_PLAY 0x000D from 0x00000002 to 0x00000003",
-                   "mciSendCommand MCI_PLAY 0x0005 from 0x00000002 to 0x00000003"}},
-        {255, false, {"mciSendCommand MCI_PLAY 0x000D from 0x000000FF to 0x00000000",
-                      "mciSendCommand MCI_PLAY 0x0005 from 0x000000FF to 0x00000000"}},
+        {2,
+         true,
+         {"mciSendCommand MCI_PLAY 0x000D from 0x00000002 to 0x00000003",
+          "mciSendCommand MCI_PLAY 0x0005 from 0x00000002 to 0x00000003"}},
+        {255,
+         false,
+         {"mciSendCommand MCI_PLAY 0x000D from 0x000000FF to 0x00000000",
+          "mciSendCommand MCI_PLAY 0x0005 from 0x000000FF to 0x00000000"}},
     };
     for (const Step& s : steps) {
         harness::ClearTrace();
@@ -227,14 +235,15 @@ TEST_F(CdPlayerTest, OnlyOurSuccessfulNoticeRestartsTheTrack) {
         LPARAM device;
         bool restarts;
     } cases[] = {
-        {MCI_NOTIFY_SUCCESSFUL, ours, true},      {MCI_NOTIFY_SUCCESSFUL, ours + 1, false},
-        {MCI_NOTIFY_ABORTED, ours, false},        {MCI_NOTIFY_SUPERSEDED, ours, false},
+        {MCI_NOTIFY_SUCCESSFUL, ours, true}, {MCI_NOTIFY_SUCCESSFUL, ours + 1, false},
+        {MCI_NOTIFY_ABORTED, ours, false},   {MCI_NOTIFY_SUPERSEDED, ours, false},
         {MCI_NOTIFY_FAILURE, ours, false},
     };
     for (const Case& c : cases) {
         harness::ClearTrace();
         EXPECT_EQ(CdNotifyWindowProc(window, MM_MCINOTIFY, c.reason, c.device), 0);
-        EXPECT_EQ(harness::FindTrace("mciSendCommand MCI_PLAY") >= 0, c.restarts) << c.reason << " " << c.device;
+        EXPECT_EQ(harness::FindTrace("mciSendCommand MCI_PLAY") >= 0, c.restarts)
+            << c.reason << " " << c.device;
     }
     EXPECT_EQ(currentTrack, 2);
     // Other messages go to the default procedure.
@@ -275,7 +284,8 @@ TEST_F(CdPlayerTest, CdDeviceSearch) {
     }
     platform::RunResetHooks();
     DWORD volume = 0;
-    for (auto [level, packed] : {std::pair<std::uint16_t, DWORD>{0x3000, 0x30003000u}, {0xFFFF, 0xFFFFFFFFu}, {0, 0u}}) {
+    for (auto [level, packed] :
+         {std::pair<std::uint16_t, DWORD>{0x3000, 0x30003000u}, {0xFFFF, 0xFFFFFFFFu}, {0, 0u}}) {
         SetCdVolume(level);
         GetCdVolume(&volume);
         EXPECT_EQ(volume, packed);

@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/mm/mci_devices.h"
@@ -49,7 +49,7 @@ MCIERROR Send(MCIDEVICEID id, UINT command, DWORD flags = 0, HWND callback = nul
 }
 
 class MciTest : public cdtest::CdTest {
-protected:
+  protected:
     // Tracks 2 and 3 of `seconds` each after a data track 1 (not ripped).
     void MakeDisc(double seconds, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, const char* ext = "wav") {
         const int frames = static_cast<int>(seconds * 44100);
@@ -93,7 +93,8 @@ TEST_F(MciTest, OpeningFailsCleanlyWithoutADisc) {
         {"D:", MCI_OPEN_ELEMENT, "cdaudio", MCIERR_EXTENSION_NOT_FOUND},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(OpenCd(c.element, nullptr, c.flags, c.type), c.result) << (c.element ? c.element : "(none)");
+        EXPECT_EQ(OpenCd(c.element, nullptr, c.flags, c.type), c.result)
+            << (c.element ? c.element : "(none)");
     EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, 0), MCIERR_NULL_PARAMETER_BLOCK);
     EXPECT_EQ(Send(1, MCI_PLAY), MCIERR_INVALID_DEVICE_ID);
     std::string err = testing::internal::GetCapturedStderr();
@@ -109,7 +110,8 @@ TEST_F(MciTest, OpenDrivesAndDefaultDevice) {
     EXPECT_EQ(OpenCd(nullptr, nullptr, MCI_OPEN_TYPE), MCIERR_CANNOT_LOAD_DRIVER);  // its only drive is busy
     EXPECT_EQ(Send(first, MCI_CLOSE), 0u);
     EXPECT_EQ(Send(first, MCI_CLOSE), MCIERR_INVALID_DEVICE_ID);
-    ASSERT_EQ(OpenCd(nullptr, &second, MCI_OPEN_TYPE), 0u);  // the default device: the first drive with a disc
+    ASSERT_EQ(OpenCd(nullptr, &second, MCI_OPEN_TYPE),
+              0u);  // the default device: the first drive with a disc
     EXPECT_NE(second, first);
     EXPECT_EQ(Send(second, MCI_CLOSE), 0u);
 }
@@ -122,10 +124,10 @@ TEST_F(MciTest, PositionsAndRangesAreChecked) {
         DWORD from, to;
         MCIERROR result;
     } cases[] = {
-        {MCI_FROM | MCI_TO, 1, 2, MCIERR_HARDWARE},     // the data track
-        {MCI_FROM | MCI_TO, 2, 4, MCIERR_OUTOFRANGE},   // last track + 1
+        {MCI_FROM | MCI_TO, 1, 2, MCIERR_HARDWARE},    // the data track
+        {MCI_FROM | MCI_TO, 2, 4, MCIERR_OUTOFRANGE},  // last track + 1
         {MCI_FROM | MCI_TO, 0, 2, MCIERR_OUTOFRANGE},
-        {MCI_FROM | MCI_TO, 3, 2, MCIERR_OUTOFRANGE},   // backwards
+        {MCI_FROM | MCI_TO, 3, 2, MCIERR_OUTOFRANGE},                          // backwards
         {MCI_FROM | MCI_TO, MCI_MAKE_TMSF(2, 0, 0, 8), 3, MCIERR_OUTOFRANGE},  // past the track's end
         {MCI_FROM | MCI_TO, 255, 0, MCIERR_OUTOFRANGE},
         {MCI_FROM | MCI_TO, MCI_MAKE_TMSF(2, 0, 0, 7), 3, 0},
@@ -164,7 +166,7 @@ TEST_F(MciTest, OneNoticePendingAbortedSupersededOrSuccessful) {
     ASSERT_EQ(Play(id, MCI_NOTIFY | MCI_FROM | MCI_TO, 2, 3, w), 0u);
     ASSERT_EQ(Play(id, MCI_NOTIFY | MCI_FROM | MCI_TO, 2, 9, w), MCIERR_OUTOFRANGE);
     ASSERT_TRUE(PumpUntil([&] { return Notices().size() >= 5; }, 3000));
-    const std::vector<WPARAM> expected = {MCI_NOTIFY_ABORTED,  MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUPERSEDED,
+    const std::vector<WPARAM> expected = {MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUPERSEDED,
                                           MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUCCESSFUL};
     EXPECT_EQ(Reasons(), expected);
     for (const Notice& n : Notices()) EXPECT_EQ(n.device, device);
@@ -253,18 +255,21 @@ TEST_P(MciLoopTest, SamplesAtTheLineGainLoopWithoutAGap) {
     EXPECT_EQ(stats.underrunFrames, 0u);
     EXPECT_EQ(stats.successNotices, kLoops);
     EXPECT_GT(stats.noticeLeadMs, 100.0);
-    std::printf("[ measured ] %s: seams %zu and %zu silent frames; notice %.0f ms (%lld frames) before the end; "
-                "decoding %.3f ms of CPU per second of music\n",
-                GetParam().ext, layout.gaps[0], layout.gaps[1], stats.noticeLeadMs,
-                static_cast<long long>(stats.noticeLeadFrames),
-                stats.decodeCpuNs / 1e6 / (static_cast<double>(stats.framesDecoded) / 44100.0));
+    std::printf(
+        "[ measured ] %s: seams %zu and %zu silent frames; notice %.0f ms (%lld frames) before the end; "
+        "decoding %.3f ms of CPU per second of music\n",
+        GetParam().ext, layout.gaps[0], layout.gaps[1], stats.noticeLeadMs,
+        static_cast<long long>(stats.noticeLeadFrames),
+        stats.decodeCpuNs / 1e6 / (static_cast<double>(stats.framesDecoded) / 44100.0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, MciLoopTest,
                          testing::Values(LoopCase{"wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
                                          LoopCase{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
                                          LoopCase{"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS}),
-                         [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.ext); });
+                         [](const testing::TestParamInfo<LoopCase>& info) {
+                             return std::string(info.param.ext);
+                         });
 
 // Sources that are not 44,100 Hz stereo go through a converter; they must still loop with no
 // silence between the repeats and keep their length.
@@ -282,8 +287,9 @@ TEST_F(MciTest, ConvertedSourcesLoopWithoutSilence) {
     for (const Case& c : cases) {
         std::vector<std::int16_t> tone(static_cast<std::size_t>(c.rate / 2) * c.channels);
         for (std::size_t i = 0; i < tone.size(); ++i)
-            tone[i] = static_cast<std::int16_t>(8000 * std::sin(0.05 * static_cast<double>(i / c.channels) + 1.0) +
-                                                (i % c.channels ? 9000 : -9000));
+            tone[i] =
+                static_cast<std::int16_t>(8000 * std::sin(0.05 * static_cast<double>(i / c.channels) + 1.0) +
+                                          (i % c.channels ? 9000 : -9000));
         std::filesystem::remove_all(Path("cd"));
         cdtest::WriteTrack(Path(std::string("cd/") + c.name), c.format, tone, c.rate, c.channels);
         UseDrive('D', Path("cd"));
@@ -309,8 +315,8 @@ TEST_F(MciTest, ConvertedSourcesLoopWithoutSilence) {
         }
         EXPECT_NEAR(static_cast<double>(last - first), 44100.0, 44100 * 0.005) << c.name;
         EXPECT_LE(longestSilence, 1u) << c.name;
-        std::printf("[ measured ] %s at %d Hz: %zu frames for two loops, longest silence %zu frames\n", c.name,
-                    c.rate, last - first, longestSilence);
+        std::printf("[ measured ] %s at %d Hz: %zu frames for two loops, longest silence %zu frames\n",
+                    c.name, c.rate, last - first, longestSilence);
     }
 }
 

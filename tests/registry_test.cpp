@@ -1,11 +1,12 @@
 // The read-only registry: the export file format, where the file is found, and the value calls.
+#include "platform/registry.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
 
-#include "platform/registry.h"
 #include "platform/registry/reg_file.h"
 #include "platform/trace.h"
 #include "tests/support/cd_fixture.h"
@@ -38,7 +39,8 @@ TEST(RegistryFile, ReadsTheValueFormsOfBothVersions) {
     platform::RegistryData data;
     std::string error;
     ASSERT_TRUE(platform::ParseRegistryFile(text, &data, &error)) << error;
-    const std::string key = platform::JoinKeyPath("HKEY_LOCAL_MACHINE", "software\\QUILLFEN SOFTWARE\\Vexmoor\\1.0");
+    const std::string key =
+        platform::JoinKeyPath("HKEY_LOCAL_MACHINE", "software\\QUILLFEN SOFTWARE\\Vexmoor\\1.0");
     EXPECT_EQ(Bytes(data.FindValue(key, "cd path")), std::string("D:\\\0", 4));
     EXPECT_EQ(Bytes(data.FindValue(key, "Quoted")), std::string("say \"hi\"\0", 9));
     EXPECT_EQ(Bytes(data.FindValue(key, "Number")), std::string("\x0a\x01\0\0", 4));
@@ -46,22 +48,24 @@ TEST(RegistryFile, ReadsTheValueFormsOfBothVersions) {
     EXPECT_EQ(Bytes(data.FindValue(key, "Blob")), "\x01\x02\xff");
     EXPECT_EQ(Bytes(data.FindValue(key, "Wide")), std::string("A\xe9\0", 3));  // UTF-16 in a 5.00 file
     EXPECT_EQ(Bytes(data.FindValue(key, "")), std::string("default\0", 8));
-    EXPECT_EQ(Bytes(data.FindValue(key, "Accent")), std::string("caf\xe9 \x80\0", 7));  // UTF-8 → Windows-1252
+    EXPECT_EQ(Bytes(data.FindValue(key, "Accent")),
+              std::string("caf\xe9 \x80\0", 7));  // UTF-8 → Windows-1252
     EXPECT_EQ(data.FindValue(key, "Gone"), nullptr);
     EXPECT_TRUE(data.HasKey(platform::JoinKeyPath("HKEY_LOCAL_MACHINE", "SOFTWARE\\Quillfen Software")));
     EXPECT_FALSE(data.HasKey(platform::JoinKeyPath("HKEY_LOCAL_MACHINE", "SOFTWARE\\Other")));
 
     // The older format keeps 8-bit text as it is, also in hex(2).
     platform::RegistryData old;
-    ASSERT_TRUE(platform::ParseRegistryFile("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"V\"=\"caf\xe9\"\n\"H\"=hex(2):41,42,00\n",
-                                            &old, &error))
+    ASSERT_TRUE(platform::ParseRegistryFile(
+        "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"V\"=\"caf\xe9\"\n\"H\"=hex(2):41,42,00\n", &old, &error))
         << error;
     EXPECT_EQ(Bytes(old.FindValue("HKEY_CURRENT_USER\\K", "V")), std::string("caf\xe9\0", 5));
     EXPECT_EQ(Bytes(old.FindValue("HKEY_CURRENT_USER\\K", "H")), std::string("AB\0", 3));
 }
 
 TEST(RegistryFile, ReadsUtf16WithByteOrderMark) {
-    const std::string utf8 = "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"CD Path\"=\"E:\\\\\"\r\n";
+    const std::string utf8 =
+        "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"CD Path\"=\"E:\\\\\"\r\n";
     std::string utf16 = "\xFF\xFE";
     for (char c : utf8) {
         utf16.push_back(c);
@@ -102,12 +106,14 @@ class RegistryCalls : public cdtest::CdTest {};
 
 TEST_F(RegistryCalls, OpenQueryAndClose) {
     WriteFile("vexmoor.reg",
-              "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillfen Software\\Vexmoor\\1.0]\n\"CD Path\"=\"D:\\\\\"\n");
+              "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillfen Software\\Vexmoor\\1.0]\n\"CD "
+              "Path\"=\"D:\\\\\"\n");
     SetEnv("VEXMOOR_REGISTRY", Path("vexmoor.reg"));
 
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillfen Software\\Vexmoor\\1.0", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillfen Software\\Vexmoor\\1.0", 0, KEY_READ, &key),
+        ERROR_SUCCESS);
     DWORD type = 0;
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "CD Path", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
@@ -126,14 +132,16 @@ TEST_F(RegistryCalls, OpenQueryAndClose) {
     EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
 
     HKEY other = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &other),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(other, nullptr);
     // Subkeys open relative to an open key; nothing here can be written.
     HKEY parent = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &parent), ERROR_SUCCESS);
     EXPECT_EQ(RegOpenKeyExA(parent, "Quillfen Software\\Vexmoor\\1.0", 0, KEY_READ, &other), ERROR_SUCCESS);
     RegCloseKey(other);
-    EXPECT_EQ(RegOpenKeyExA(parent, "Quillfen Software", 0, KEY_READ | KEY_SET_VALUE, &other), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegOpenKeyExA(parent, "Quillfen Software", 0, KEY_READ | KEY_SET_VALUE, &other),
+              ERROR_ACCESS_DENIED);
     RegCloseKey(parent);
 }
 

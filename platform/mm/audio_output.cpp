@@ -17,7 +17,7 @@ namespace {
 constexpr int kRate = 44100;
 
 class SdlOutput final : public AudioOutput {
-public:
+  public:
     explicit SdlOutput(Pull pull) : pull_(std::move(pull)) {}
     ~SdlOutput() override {
         if (device_ != 0) SDL_CloseAudioDevice(device_);
@@ -46,7 +46,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static void Callback(void* self, Uint8* stream, int bytes) {
         static_cast<SdlOutput*>(self)->pull_(reinterpret_cast<std::int16_t*>(stream), bytes / 4);
     }
@@ -57,14 +57,14 @@ private:
 };
 
 class SilentOutput final : public AudioOutput {
-public:
+  public:
     explicit SilentOutput(Pull pull) : pull_(std::move(pull)), thread_([this] { Run(); }) {}
     ~SilentOutput() override {
         stop_ = true;
         thread_.join();
     }
 
-private:
+  private:
     void Run() {
         std::int16_t buffer[kPeriodFrames * 2];
         auto period = std::chrono::microseconds(1000000LL * kPeriodFrames / kRate);

@@ -10,7 +10,7 @@
 namespace platform::mm {
 
 class AudioOutput {
-public:
+  public:
     // Fills `frames` interleaved stereo frames; runs on the output's own thread.
     using Pull = std::function<void(std::int16_t* out, int frames)>;
 

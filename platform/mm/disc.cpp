@@ -26,12 +26,12 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 bool IsDirectory(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsFile(const std::string& path, std::int64_t* size = nullptr) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (size) *size = st.st_size;
     return true;
@@ -183,7 +183,10 @@ std::optional<Disc> LoadFolder(const std::string& dir, std::string* why) {
     }
     NumberTracks(present, &disc);
     if (!disc.HasAudio()) {
-        *why = "no ripped tracks (track01.flac, Track01.wav, track_01.ogg, track01.cdda.wav, …) or CUE sheet in " + dir;
+        *why =
+            "no ripped tracks (track01.flac, Track01.wav, track_01.ogg, track01.cdda.wav, …) or CUE sheet "
+            "in " +
+            dir;
         for (const std::string& w : disc.warnings) *why += "; " + w;
         return std::nullopt;
     }
@@ -205,7 +208,8 @@ std::vector<std::string> Tokenize(const std::string& line) {
             token = line.substr(i + 1, end - i - 1);
             i = end + 1;
         } else {
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) token.push_back(line[i++]);
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                token.push_back(line[i++]);
         }
         tokens.push_back(token);
     }
@@ -263,7 +267,8 @@ std::string FindCueFile(const std::string& dir, const std::string& name) {
 }  // namespace
 
 bool Disc::HasAudio() const {
-    return std::any_of(tracks.begin(), tracks.end(), [](const DiscTrack& t) { return t.audio && t.frames > 0; });
+    return std::any_of(tracks.begin(), tracks.end(),
+                       [](const DiscTrack& t) { return t.audio && t.frames > 0; });
 }
 
 int Disc::TrackAt(std::int64_t frame) const {
@@ -330,11 +335,15 @@ std::optional<Disc> ParseCueSheet(const std::string& text, const std::string& cu
             std::string mode = Lower(tok[2]);
             track.audio = mode == "audio";
             std::size_t slash = mode.find('/');
-            track.sectorSize = track.audio ? 2352 : slash == std::string::npos ? 2352 : std::atoi(mode.c_str() + slash + 1);
-            if (track.sectorSize < 2048 || track.sectorSize > 2448) return fail(lineNo, "unknown track mode " + tok[2]);
+            track.sectorSize = track.audio                  ? 2352
+                               : slash == std::string::npos ? 2352
+                                                            : std::atoi(mode.c_str() + slash + 1);
+            if (track.sectorSize < 2048 || track.sectorSize > 2448)
+                return fail(lineNo, "unknown track mode " + tok[2]);
             files.back().tracks.push_back(track);
         } else if (command == "index" || command == "pregap" || command == "postgap") {
-            if (files.empty() || files.back().tracks.empty()) return fail(lineNo, tok[0] + " outside of a TRACK");
+            if (files.empty() || files.back().tracks.empty())
+                return fail(lineNo, tok[0] + " outside of a TRACK");
             CueTrack& track = files.back().tracks.back();
             std::int64_t at = ParseMsf(tok.size() > (command == "index" ? 2u : 1u) ? tok.back() : "");
             if (at < 0) return fail(lineNo, "expected a position mm:ss:ff");
@@ -393,7 +402,9 @@ std::optional<Disc> ParseCueSheet(const std::string& text, const std::string& cu
                 nextRegion = n.index0 >= 0 ? std::min(n.index0, n.index1) : n.index1;
             }
 
-            if (t.pregap > 0) addPiece(DiscPiece{DiscPiece::Kind::Silence, "", kCdRate, 2, 0, t.pregap * kFramesPerSector, 0, 0});
+            if (t.pregap > 0)
+                addPiece(DiscPiece{DiscPiece::Kind::Silence, "", kCdRate, 2, 0, t.pregap * kFramesPerSector,
+                                   0, 0});
 
             DiscPiece piece;
             piece.path = path;
@@ -427,7 +438,8 @@ std::optional<Disc> ParseCueSheet(const std::string& text, const std::string& cu
             present[t.number] = track;
             addPiece(piece);
             if (t.postgap > 0)
-                addPiece(DiscPiece{DiscPiece::Kind::Silence, "", kCdRate, 2, 0, t.postgap * kFramesPerSector, 0, 0});
+                addPiece(DiscPiece{DiscPiece::Kind::Silence, "", kCdRate, 2, 0, t.postgap * kFramesPerSector,
+                                   0, 0});
         }
     }
     NumberTracks(present, &disc);

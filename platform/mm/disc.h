@@ -17,20 +17,20 @@ constexpr int kLeadInSectors = 150;  // MSF addresses count the 2 s before the f
 
 struct DiscPiece {
     enum class Kind {
-        Decoded,   // an audio file libsndfile reads (WAV, FLAC, Ogg Vorbis, Opus, MP3, …)
-        RawLittle, // raw 16-bit stereo samples, little-endian (a BIN image)
-        RawBig,    // the same, big-endian (CUE "MOTOROLA")
-        Silence,   // a gap the CUE sheet asks for (PREGAP, POSTGAP)
-        Data       // a data track, or a track that was not ripped: takes its place, never played
+        Decoded,    // an audio file libsndfile reads (WAV, FLAC, Ogg Vorbis, Opus, MP3, …)
+        RawLittle,  // raw 16-bit stereo samples, little-endian (a BIN image)
+        RawBig,     // the same, big-endian (CUE "MOTOROLA")
+        Silence,    // a gap the CUE sheet asks for (PREGAP, POSTGAP)
+        Data        // a data track, or a track that was not ripped: takes its place, never played
     };
     Kind kind = Kind::Silence;
     std::string path;
     int rate = kCdRate;  // of the source file
     int channels = 2;
-    std::int64_t start = 0;        // on the disc timeline (44,100 Hz frames)
-    std::int64_t frames = 0;       // on the disc timeline
-    std::int64_t sourceStart = 0;  // first frame in the source file, in its own rate
-    std::int64_t sourceFrames = 0; // in the source file's own rate
+    std::int64_t start = 0;         // on the disc timeline (44,100 Hz frames)
+    std::int64_t frames = 0;        // on the disc timeline
+    std::int64_t sourceStart = 0;   // first frame in the source file, in its own rate
+    std::int64_t sourceFrames = 0;  // in the source file's own rate
 };
 
 struct DiscTrack {
@@ -42,7 +42,7 @@ struct DiscTrack {
 };
 
 struct Disc {
-    std::string origin;  // the folder or CUE sheet it was read from
+    std::string origin;             // the folder or CUE sheet it was read from
     std::vector<DiscTrack> tracks;  // tracks[i].number == i + 1
     std::vector<DiscPiece> pieces;  // in timeline order, back to back
     std::int64_t totalFrames = 0;

@@ -93,7 +93,8 @@ bool DiscReader::Open(const DiscPiece* piece, std::int64_t pos) {
         return false;
     }
     if (rate_ != kCdRate || channels_ != 2) {
-        stream_ = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels_), rate_, AUDIO_S16SYS, 2, kCdRate);
+        stream_ =
+            SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels_), rate_, AUDIO_S16SYS, 2, kCdRate);
         if (!stream_) {
             Close();
             return false;

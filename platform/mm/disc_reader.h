@@ -16,7 +16,7 @@ namespace platform::mm {
 // Owned by one thread at a time. It keeps the current file open, and the converter when the file
 // needs one (Opus is 48 kHz, some rips are mono), from one call to the next.
 class DiscReader {
-public:
+  public:
     explicit DiscReader(const Disc& disc) : disc_(disc) {}
     ~DiscReader() { Close(); }
     DiscReader(const DiscReader&) = delete;
@@ -33,7 +33,7 @@ public:
     // continues where it left off; any other position starts afresh.
     Result Read(std::int64_t pos, std::int64_t stop, std::int16_t* out, int max);
 
-private:
+  private:
     const DiscPiece* PieceAt(std::int64_t pos) const;
     bool Open(const DiscPiece* piece, std::int64_t pos);
     void Close();

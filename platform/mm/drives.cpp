@@ -40,14 +40,16 @@ std::vector<DriveEntry> ConfiguredDrives() {
             std::size_t pathStart = t.find_first_not_of(" \t=", i);
             bool separated = pathStart != std::string::npos && (colon || pathStart > i);
             if (letter < 'A' || letter > 'Z' || !separated) {
-                SettingsWarning(file->path + ":" + std::to_string(lineNo) +
-                                ": expected a drive letter and a folder, as in \"D: ~/music/cd\"; line ignored");
+                SettingsWarning(
+                    file->path + ":" + std::to_string(lineNo) +
+                    ": expected a drive letter and a folder, as in \"D: ~/music/cd\"; line ignored");
                 continue;
             }
             std::string path = Trim(t.substr(pathStart));
-            if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-            drives[letter] = DriveEntry{letter, ResolveSettingPath(path, base),
-                                        file->path + ":" + std::to_string(lineNo)};
+            if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+                path = path.substr(1, path.size() - 2);
+            drives[letter] =
+                DriveEntry{letter, ResolveSettingPath(path, base), file->path + ":" + std::to_string(lineNo)};
         }
     }
     for (char letter = 'A'; letter <= 'Z'; ++letter) {

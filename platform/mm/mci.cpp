@@ -45,12 +45,18 @@ MciState& State() {
 
 const char* CommandName(UINT command) {
     switch (command) {
-        case MCI_OPEN: return "MCI_OPEN";
-        case MCI_CLOSE: return "MCI_CLOSE";
-        case MCI_PLAY: return "MCI_PLAY";
-        case MCI_STOP: return "MCI_STOP";
-        case MCI_SET: return "MCI_SET";
-        default: return nullptr;
+        case MCI_OPEN:
+            return "MCI_OPEN";
+        case MCI_CLOSE:
+            return "MCI_CLOSE";
+        case MCI_PLAY:
+            return "MCI_PLAY";
+        case MCI_STOP:
+            return "MCI_STOP";
+        case MCI_SET:
+            return "MCI_SET";
+        default:
+            return nullptr;
     }
 }
 
@@ -128,9 +134,10 @@ MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
             }
         }
         if (!disc) {
-            platform::SettingsWarning(drives.empty() ? "no CD drive is set up (see drives.conf or VEXMOOR_DRIVE_D); "
-                                                       "the CD music stays silent"
-                                                     : "no drive holds a disc; the CD music stays silent");
+            platform::SettingsWarning(drives.empty()
+                                          ? "no CD drive is set up (see drives.conf or VEXMOOR_DRIVE_D); "
+                                            "the CD music stays silent"
+                                          : "no drive holds a disc; the CD music stays silent");
             return MCIERR_CANNOT_LOAD_DRIVER;
         }
     }
@@ -142,9 +149,8 @@ MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
     Device& device = s.devices[id];
     device.drive = letter;
     device.disc = disc;
-    device.player = std::make_unique<Player>(disc, [id](HWND window, WPARAM reason) {
-        Post(reinterpret_cast<DWORD_PTR>(window), reason, id);
-    });
+    device.player = std::make_unique<Player>(
+        disc, [id](HWND window, WPARAM reason) { Post(reinterpret_cast<DWORD_PTR>(window), reason, id); });
     parms->wDeviceID = id;
     if (flags & MCI_NOTIFY) Post(parms->dwCallback, MCI_NOTIFY_SUCCESSFUL, id);
     return 0;
@@ -159,7 +165,8 @@ MCIERROR ToFrame(const Device& device, DWORD value, bool isStart, std::int64_t* 
             if (track < 1 || track > disc.LastTrack()) return MCIERR_OUTOFRANGE;
             const DiscTrack& t = disc.tracks[static_cast<std::size_t>(track - 1)];
             std::int64_t into =
-                ((MCI_TMSF_MINUTE(value) * 60LL + MCI_TMSF_SECOND(value)) * kSectorsPerSecond + MCI_TMSF_FRAME(value)) *
+                ((MCI_TMSF_MINUTE(value) * 60LL + MCI_TMSF_SECOND(value)) * kSectorsPerSecond +
+                 MCI_TMSF_FRAME(value)) *
                 kFramesPerSector;
             if (into > t.frames) return MCIERR_OUTOFRANGE;
             if (isStart && !t.audio) return MCIERR_HARDWARE;
@@ -167,8 +174,8 @@ MCIERROR ToFrame(const Device& device, DWORD value, bool isStart, std::int64_t* 
             return 0;
         }
         case MCI_FORMAT_MSF: {
-            std::int64_t sector =
-                (MCI_MSF_MINUTE(value) * 60LL + MCI_MSF_SECOND(value)) * kSectorsPerSecond + MCI_MSF_FRAME(value);
+            std::int64_t sector = (MCI_MSF_MINUTE(value) * 60LL + MCI_MSF_SECOND(value)) * kSectorsPerSecond +
+                                  MCI_MSF_FRAME(value);
             if (sector < kLeadInSectors) return MCIERR_OUTOFRANGE;
             *frame = (sector - kLeadInSectors) * kFramesPerSector;
             break;
@@ -233,10 +240,12 @@ bool DevicePlaybackStats(MCIDEVICEID id, PlaybackStats* stats) {
 MCIERROR mciSendCommandA(MCIDEVICEID id, UINT command, DWORD_PTR flags, DWORD_PTR param) {
     using namespace platform::mm;
     const char* name = CommandName(command);
-    std::string entry = std::string("mciSendCommand ") + (name ? name : Hex(command, 4).c_str()) + " " + Hex(flags, 4);
+    std::string entry =
+        std::string("mciSendCommand ") + (name ? name : Hex(command, 4).c_str()) + " " + Hex(flags, 4);
     if (param && command == MCI_OPEN) {
         auto* p = reinterpret_cast<const MCI_OPEN_PARMSA*>(param);
-        if (flags & MCI_OPEN_TYPE) entry += std::string(" \"") + (p->lpstrDeviceType ? p->lpstrDeviceType : "") + "\"";
+        if (flags & MCI_OPEN_TYPE)
+            entry += std::string(" \"") + (p->lpstrDeviceType ? p->lpstrDeviceType : "") + "\"";
         if (flags & MCI_OPEN_ELEMENT)
             entry += std::string(" \"") + (p->lpstrElementName ? p->lpstrElementName : "") + "\"";
     } else if (param && command == MCI_PLAY) {
@@ -258,8 +267,10 @@ MCIERROR mciSendCommandA(MCIDEVICEID id, UINT command, DWORD_PTR flags, DWORD_PT
     if (it == s.devices.end()) return MCIERR_INVALID_DEVICE_ID;
     Device& device = it->second;
     switch (command) {
-        case MCI_PLAY: return Play(device, flags, reinterpret_cast<const MCI_PLAY_PARMS*>(param));
-        case MCI_SET: return Set(device, id, flags, reinterpret_cast<const MCI_SET_PARMS*>(param));
+        case MCI_PLAY:
+            return Play(device, flags, reinterpret_cast<const MCI_PLAY_PARMS*>(param));
+        case MCI_SET:
+            return Set(device, id, flags, reinterpret_cast<const MCI_SET_PARMS*>(param));
         case MCI_STOP:
         case MCI_CLOSE: {
             if (flags & ~static_cast<DWORD_PTR>(MCI_NOTIFY | MCI_WAIT)) return MCIERR_UNSUPPORTED_FUNCTION;

@@ -37,7 +37,8 @@ DWORD StartVolume() {
     char* end = nullptr;
     double percent = std::strtod(setting, &end);
     if (end == setting || *end != '\0' || !(percent >= 0 && percent <= 100)) {
-        SettingsWarning(std::string("VEXMOOR_CD_VOLUME=") + setting + " is not a percentage from 0 to 100; using 100");
+        SettingsWarning(std::string("VEXMOOR_CD_VOLUME=") + setting +
+                        " is not a percentage from 0 to 100; using 100");
         return 0xFFFFFFFFu;
     }
     auto level = static_cast<DWORD>(std::lround(percent * 0xFFFF / 100.0));
@@ -62,7 +63,9 @@ MixerState& State() {
     return state;
 }
 
-bool IsMapper(UINT_PTR device) { return device == AUX_MAPPER || device == static_cast<UINT_PTR>(-1); }
+bool IsMapper(UINT_PTR device) {
+    return device == AUX_MAPPER || device == static_cast<UINT_PTR>(-1);
+}
 
 AuxLine* Line(UINT_PTR device, int* index) {
     MixerState& s = State();
@@ -78,7 +81,9 @@ AuxLine* Line(UINT_PTR device, int* index) {
     return &s.lines[device];
 }
 
-std::string DeviceName(UINT_PTR device) { return IsMapper(device) ? "AUX_MAPPER" : std::to_string(device); }
+std::string DeviceName(UINT_PTR device) {
+    return IsMapper(device) ? "AUX_MAPPER" : std::to_string(device);
+}
 
 std::string Hex(DWORD v) {
     char buffer[16];
@@ -88,7 +93,9 @@ std::string Hex(DWORD v) {
 
 }  // namespace
 
-DWORD CdPlaybackVolume() { return cdGain.load(std::memory_order_relaxed); }
+DWORD CdPlaybackVolume() {
+    return cdGain.load(std::memory_order_relaxed);
+}
 
 void SetAuxDevicesForTest(const std::vector<FakeAuxDevice>& devices, std::optional<FakeAuxDevice> mapper) {
     MixerState& s = State();

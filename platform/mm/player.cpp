@@ -17,7 +17,8 @@ namespace platform::mm {
 namespace {
 
 std::int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -127,7 +128,8 @@ void Player::DecodeLoop() {
     std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames) * 2);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        decoderWake_.wait(lock, [this] { return quit_ || (active_ && kRingFrames - Fill() >= kChunkFrames); });
+        decoderWake_.wait(lock,
+                          [this] { return quit_ || (active_ && kRingFrames - Fill() >= kChunkFrames); });
         if (quit_) return;
         const std::uint64_t generation = generation_;
         const std::int64_t from = cursor_;
@@ -186,8 +188,8 @@ void Player::Pull(std::int16_t* out, int frames) {
         flowing_ = false;  // heard to the end, nothing more to come
     if (leadOpen_ && readSeq_ >= leadSeq_) {
         leadOpen_ = false;
-        stats_.noticeLeadMs =
-            static_cast<double>(NowNs() - leadPostedNs_) / 1e6 + 1000.0 * AudioOutput::kPeriodFrames / kCdRate;
+        stats_.noticeLeadMs = static_cast<double>(NowNs() - leadPostedNs_) / 1e6 +
+                              1000.0 * AudioOutput::kPeriodFrames / kCdRate;
     }
     if (active_ && kRingFrames - Fill() >= kChunkFrames) decoderWake_.notify_one();
     if (!active_ && Fill() == 0) done_.notify_all();

@@ -22,14 +22,14 @@ struct PlaybackStats {
     std::uint64_t framesOut = 0;       // frames of music handed to the output
     std::uint64_t underrunFrames = 0;  // silence handed over while a play still had frames to come
     std::uint64_t framesDecoded = 0;
-    std::uint64_t decodeCpuNs = 0;      // CPU time of the decoding thread
+    std::uint64_t decodeCpuNs = 0;  // CPU time of the decoding thread
     int successNotices = 0;
     std::int64_t noticeLeadFrames = 0;  // at the last end notice: frames queued ahead of the ear
     double noticeLeadMs = 0;            // measured: notice posted → its last frame output, plus one period
 };
 
 class Player {
-public:
+  public:
     // Posts MM_MCINOTIFY with the given reason to a window (called with the player's lock held).
     using Notify = std::function<void(HWND window, WPARAM reason)>;
 
@@ -55,7 +55,7 @@ public:
     static constexpr int kChunkFrames = 1024;
     static constexpr int kRingFrames = 16384;  // about 370 ms read ahead
 
-private:
+  private:
     struct Marker {
         std::uint64_t seq;      // ring frame count at which ...
         std::int64_t timeline;  // ... this timeline position starts

@@ -11,10 +11,10 @@ namespace platform {
 namespace {
 
 // Windows-1252 bytes 0x80..0x9F and the characters they stand for.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 BYTE ToAnsi(std::uint32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<BYTE>(cp);
@@ -76,7 +76,8 @@ void AppendUtf8(std::uint32_t cp, std::string* out) {
 std::string Utf16LeToUtf8(const std::string& bytes, std::size_t start) {
     std::string out;
     for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
-        std::uint32_t u = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        std::uint32_t u =
+            static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
         if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
             std::uint32_t low =
                 static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
@@ -110,10 +111,14 @@ std::string Trim(const std::string& s) {
 
 bool RootKey(const std::string& folded, std::string* canonical) {
     static const std::pair<const char*, const char*> kRoots[] = {
-        {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"}, {"HKCR", "HKEY_CLASSES_ROOT"},
-        {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"}, {"HKCU", "HKEY_CURRENT_USER"},
-        {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"}, {"HKLM", "HKEY_LOCAL_MACHINE"},
-        {"HKEY_USERS", "HKEY_USERS"},               {"HKU", "HKEY_USERS"},
+        {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},
+        {"HKCR", "HKEY_CLASSES_ROOT"},
+        {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},
+        {"HKCU", "HKEY_CURRENT_USER"},
+        {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"HKLM", "HKEY_LOCAL_MACHINE"},
+        {"HKEY_USERS", "HKEY_USERS"},
+        {"HKU", "HKEY_USERS"},
         {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"}};
     for (const auto& [name, full] : kRoots) {
         if (folded == name) {
@@ -210,7 +215,8 @@ std::string JoinKeyPath(const std::string& foldedBase, const std::string& subKey
 
 bool ParseRegistryFile(const std::string& raw, RegistryData* out, std::string* error) {
     std::string text;
-    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF && static_cast<unsigned char>(raw[1]) == 0xFE)
+    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
+        static_cast<unsigned char>(raw[1]) == 0xFE)
         text = Utf16LeToUtf8(raw, 2);
     else if (raw.rfind("\xEF\xBB\xBF", 0) == 0)
         text = raw.substr(3);

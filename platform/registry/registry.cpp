@@ -52,7 +52,8 @@ const platform::RegistryData& Data() {
     std::ifstream in(file->path, std::ios::binary);
     if (!in) {
         if (file->fromEnvironment)
-            platform::SettingsWarning("registry file " + file->path + " (from VEXMOOR_REGISTRY) cannot be read");
+            platform::SettingsWarning("registry file " + file->path +
+                                      " (from VEXMOOR_REGISTRY) cannot be read");
         return s.data;
     }
     std::ostringstream bytes;
@@ -67,11 +68,16 @@ const platform::RegistryData& Data() {
 
 const char* RootName(HKEY key) {
     switch (reinterpret_cast<std::uintptr_t>(key)) {
-        case 0x80000000u: return "HKEY_CLASSES_ROOT";
-        case 0x80000001u: return "HKEY_CURRENT_USER";
-        case 0x80000002u: return "HKEY_LOCAL_MACHINE";
-        case 0x80000003u: return "HKEY_USERS";
-        default: return nullptr;
+        case 0x80000000u:
+            return "HKEY_CLASSES_ROOT";
+        case 0x80000001u:
+            return "HKEY_CURRENT_USER";
+        case 0x80000002u:
+            return "HKEY_LOCAL_MACHINE";
+        case 0x80000003u:
+            return "HKEY_USERS";
+        default:
+            return nullptr;
     }
 }
 
@@ -99,8 +105,9 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM access, PH
     std::string path;
     if (!KeyPath(key, &path)) return ERROR_INVALID_HANDLE;
     // Nothing here can be written, so asking for any right to change the registry is refused.
-    constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000u /*DELETE*/ |
-                                    0x00040000u /*WRITE_DAC*/ | 0x00080000u /*WRITE_OWNER*/;
+    constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
+                                    0x00010000u /*DELETE*/ | 0x00040000u /*WRITE_DAC*/ |
+                                    0x00080000u /*WRITE_OWNER*/;
     if (access & kWriteRights) return ERROR_ACCESS_DENIED;
 
     std::string full = platform::JoinKeyPath(path, subKey ? subKey : "");

@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -66,6 +66,8 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-void SettingsWarning(const std::string& message) { std::fprintf(stderr, "vexmoor: %s\n", message.c_str()); }
+void SettingsWarning(const std::string& message) {
+    std::fprintf(stderr, "vexmoor: %s\n", message.c_str());
+}
 
 }  // namespace platform

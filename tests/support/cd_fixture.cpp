@@ -52,7 +52,9 @@ std::vector<std::int16_t> DecodeAsPlayer(const std::string& path) {
     samples.resize(static_cast<std::size_t>(got) * info.channels);
     for (float f : samples) {
         float v = f * 32768.0f;
-        out.push_back(v >= 32767.0f ? 32767 : v <= -32768.0f ? -32768 : static_cast<std::int16_t>(std::lrintf(v)));
+        out.push_back(v >= 32767.0f    ? 32767
+                      : v <= -32768.0f ? -32768
+                                       : static_cast<std::int16_t>(std::lrintf(v)));
     }
     return out;
 }
@@ -77,8 +79,8 @@ HWND MakeWindow(const char* className, WNDPROC proc) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
+    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ namespace cdtest {
 std::vector<std::int16_t> Pattern(int frames, int seed);
 
 // Writes a track with libsndfile; `format` is an SF_FORMAT_* major | minor type.
-void WriteTrack(const std::string& path, int format, const std::vector<std::int16_t>& interleaved, int rate = 44100,
-                int channels = 2);
+void WriteTrack(const std::string& path, int format, const std::vector<std::int16_t>& interleaved,
+                int rate = 44100, int channels = 2);
 
 // The frames a file decodes to through libsndfile, as 16-bit stereo the way the player converts them.
 std::vector<std::int16_t> DecodeAsPlayer(const std::string& path);
@@ -36,11 +36,11 @@ struct Notice {
 };
 
 class CdTest : public ::testing::Test {
-public:
+  public:
     // Every MM_MCINOTIFY the notice window has received.
     static std::vector<Notice>& Notices();
 
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -62,7 +62,7 @@ protected:
     // Dispatches messages, sleeping in real time while none wait, until `done` or the timeout.
     static bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
-private:
+  private:
     std::string dir_;
     std::map<std::string, std::optional<std::string>> savedEnv_;
     HWND parent_ = nullptr;

@@ -19,7 +19,8 @@ using platform::mm::kSectorsPerSecond;
 
 std::string Msf(std::int64_t sectors) {
     char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(sectors / (60 * kSectorsPerSecond)),
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
+                  static_cast<long long>(sectors / (60 * kSectorsPerSecond)),
                   static_cast<long long>(sectors / kSectorsPerSecond % 60),
                   static_cast<long long>(sectors % kSectorsPerSecond));
     return text;
@@ -59,7 +60,8 @@ void ListDisc(const platform::mm::DriveEntry& drive, bool* anyDisc) {
         const char* kind = t.audio ? "audio" : t.source.empty() ? "none " : "data ";
         std::printf("   %5d  %s  %s   %s  %9lld  %s\n", t.number, kind,
                     Msf(t.start / kFramesPerSector + kLeadInSectors).c_str(),
-                    Msf((t.frames + kFramesPerSector - 1) / kFramesPerSector).c_str(), static_cast<long long>(t.frames),
+                    Msf((t.frames + kFramesPerSector - 1) / kFramesPerSector).c_str(),
+                    static_cast<long long>(t.frames),
                     t.source.empty() ? "(not on the disc: data track or not ripped)" : t.source.c_str());
     }
     std::printf("   %d tracks, %s in all\n", disc->LastTrack(),
@@ -106,8 +108,9 @@ int main(int argc, char** argv) {
         if (only)
             std::printf("\nno drive %c: is set up\n", only);
         else
-            std::printf("\nno drive is set up: add a line such as \"D: ~/music/vexmoor-cd\" to drives.conf,\n"
-                        "or set VEXMOOR_DRIVE_D=/path/to/folder (see docs/cdaudio.md)\n");
+            std::printf(
+                "\nno drive is set up: add a line such as \"D: ~/music/vexmoor-cd\" to drives.conf,\n"
+                "or set VEXMOOR_DRIVE_D=/path/to/folder (see docs/cdaudio.md)\n");
     }
     return anyDisc ? 0 : 1;
 }

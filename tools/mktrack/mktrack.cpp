@@ -32,7 +32,9 @@ struct Stereo {
     }
 };
 
-double Hz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+double Hz(int midi) {
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
 
 // Attack, hold until `length`, then release; all in seconds.
 double Envelope(double t, double attack, double length, double release) {
@@ -62,14 +64,16 @@ struct Note {
 };
 
 const Note kTune[] = {
-    {0, 0, 2, 78},   {0, 2, 1, 76},   {0, 3, 1, 74},   {1, 0, 1.5, 78}, {1, 1.5, 0.5, 74}, {1, 2, 2, 71},
-    {2, 0, 1, 74},   {2, 1, 1, 76},   {2, 2, 1, 78},   {2, 3, 1, 79},   {3, 0, 2, 81},     {3, 2, 1, 79},
-    {3, 3, 1, 76},   {4, 0, 3, 78},   {4, 3, 1, 69},   {5, 0, 1, 71},   {5, 1, 1, 74},     {5, 2, 2, 76},
+    {0, 0, 2, 78},   {0, 2, 1, 76},     {0, 3, 1, 74}, {1, 0, 1.5, 78}, {1, 1.5, 0.5, 74}, {1, 2, 2, 71},
+    {2, 0, 1, 74},   {2, 1, 1, 76},     {2, 2, 1, 78}, {2, 3, 1, 79},   {3, 0, 2, 81},     {3, 2, 1, 79},
+    {3, 3, 1, 76},   {4, 0, 3, 78},     {4, 3, 1, 69}, {5, 0, 1, 71},   {5, 1, 1, 74},     {5, 2, 2, 76},
     {6, 0, 1.5, 74}, {6, 1.5, 0.5, 71}, {6, 2, 2, 67}, {7, 0, 2, 69},   {7, 2, 1, 74},     {7, 3, 1, 76},
-    {8, 0, 2, 78},   {8, 2, 1, 76},   {8, 3, 1, 74},   {9, 0, 2, 73},   {9, 2, 2, 76},
+    {8, 0, 2, 78},   {8, 2, 1, 76},     {8, 3, 1, 74}, {9, 0, 2, 73},   {9, 2, 2, 76},
 };
 
-long At(int bar, double beat) { return static_cast<long>(bar * kBarFrames + beat * kBeatFrames); }
+long At(int bar, double beat) {
+    return static_cast<long>(bar * kBarFrames + beat * kBeatFrames);
+}
 
 void Pad(Stereo& out, long start, double seconds, int midi, double pan) {
     const double f = Hz(midi);
@@ -81,8 +85,10 @@ void Pad(Stereo& out, long start, double seconds, int midi, double pan) {
         for (long i = 0; i < frames; ++i) {
             double t = static_cast<double>(i) / kRate;
             double v = 0;
-            for (int h = 1; h <= 6; ++h) v += std::sin(kTwoPi * f * detune * h * t + h * 0.7) / std::pow(h, 1.8);
-            v *= 0.035 * Envelope(t, 0.9, seconds, release) * (1.0 + 0.15 * std::sin(kTwoPi * 0.2 * t + midi));
+            for (int h = 1; h <= 6; ++h)
+                v += std::sin(kTwoPi * f * detune * h * t + h * 0.7) / std::pow(h, 1.8);
+            v *=
+                0.035 * Envelope(t, 0.9, seconds, release) * (1.0 + 0.15 * std::sin(kTwoPi * 0.2 * t + midi));
             out.Add(start + i, static_cast<float>(v * (1 - side)), static_cast<float>(v * (1 + side)));
         }
     }
@@ -93,7 +99,8 @@ void Bass(Stereo& out, long start, double seconds, int midi) {
     const long frames = static_cast<long>((seconds + 0.5) * kRate);
     for (long i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / kRate;
-        double v = (std::sin(kTwoPi * f * t) + 0.3 * std::sin(2 * kTwoPi * f * t)) * Envelope(t, 0.03, seconds, 0.5);
+        double v =
+            (std::sin(kTwoPi * f * t) + 0.3 * std::sin(2 * kTwoPi * f * t)) * Envelope(t, 0.03, seconds, 0.5);
         v *= 0.22 * (0.75 + 0.25 * std::exp(-t * 2.5));
         out.Add(start + i, static_cast<float>(v), static_cast<float>(v));
     }
@@ -105,7 +112,8 @@ void Flute(Stereo& out, long start, double seconds, int midi) {
     double phase = 0;
     for (long i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / kRate;
-        double vibrato = 1.0 + 0.004 * std::min(1.0, std::max(0.0, t - 0.25) * 2) * std::sin(kTwoPi * 5.2 * t);
+        double vibrato =
+            1.0 + 0.004 * std::min(1.0, std::max(0.0, t - 0.25) * 2) * std::sin(kTwoPi * 5.2 * t);
         phase += kTwoPi * f * vibrato / kRate;
         double v = std::sin(phase) + 0.22 * std::sin(2 * phase) + 0.07 * std::sin(3 * phase);
         v *= 0.16 * Envelope(t, 0.07, seconds - 0.05, 0.35);
@@ -190,7 +198,8 @@ int main(int argc, char** argv) {
     Reverb(music, 1.0f);
 
     float peak = 0;
-    for (int n = 0; n < kLoopFrames; ++n) peak = std::max({peak, std::fabs(music.left[n]), std::fabs(music.right[n])});
+    for (int n = 0; n < kLoopFrames; ++n)
+        peak = std::max({peak, std::fabs(music.left[n]), std::fabs(music.right[n])});
     const float scale = 0.89f / peak;  // -1 dBFS at the loudest moment
     std::vector<short> pcm(static_cast<std::size_t>(kLoopFrames) * 2);
     for (int n = 0; n < kLoopFrames; ++n) {
@@ -201,10 +210,13 @@ int main(int argc, char** argv) {
     // The step from the last frame to the first must look like any other step of the piece.
     int largestStep = 0;
     for (int n = 1; n < kLoopFrames; ++n)
-        for (int c = 0; c < 2; ++c) largestStep = std::max(largestStep, std::abs(pcm[2 * n + c] - pcm[2 * (n - 1) + c]));
-    int seamStep = std::max(std::abs(pcm[0] - pcm[2 * (kLoopFrames - 1)]), std::abs(pcm[1] - pcm[2 * kLoopFrames - 1]));
+        for (int c = 0; c < 2; ++c)
+            largestStep = std::max(largestStep, std::abs(pcm[2 * n + c] - pcm[2 * (n - 1) + c]));
+    int seamStep =
+        std::max(std::abs(pcm[0] - pcm[2 * (kLoopFrames - 1)]), std::abs(pcm[1] - pcm[2 * kLoopFrames - 1]));
     if (seamStep > largestStep) {
-        std::fprintf(stderr, "mktrack: the loop seam jumps by %d, more than any step inside (%d)\n", seamStep, largestStep);
+        std::fprintf(stderr, "mktrack: the loop seam jumps by %d, more than any step inside (%d)\n", seamStep,
+                     largestStep);
         return 1;
     }
 
@@ -223,7 +235,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mktrack: writing %s failed\n", argv[1]);
         return 1;
     }
-    std::printf("mktrack: wrote %s: %d frames (%.1f s), seam step %d, largest step %d\n", argv[1], kLoopFrames,
-                kLoopFrames / static_cast<double>(kRate), seamStep, largestStep);
+    std::printf("mktrack: wrote %s: %d frames (%.1f s), seam step %d, largest step %d\n", argv[1],
+                kLoopFrames, kLoopFrames / static_cast<double>(kRate), seamStep, largestStep);
     return 0;
 }
