@@ -15,6 +15,10 @@ Bytes Repeated(std::size_t n, std::uint8_t v) {
     return Bytes(n, v);
 }
 
+void Append(Bytes* out, const Bytes& more) {
+    out->insert(out->end(), more.begin(), more.end());
+}
+
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -60,6 +64,33 @@ TEST(RleDecode, DecodesEveryPacketKind) {
         std::size_t measured = 99;
         EXPECT_TRUE(RleMeasure(c.stream.data(), c.stream.size(), &measured));
         EXPECT_EQ(measured, c.expected.size());
+    }
+}
+
+TEST(RleDecode, EveryPacketLengthWritesExactlyItsBytes) {
+    // Each length, literal and repeat, once at the start of the output and once after an odd
+    // offset, between guard bytes.
+    for (unsigned length = 1; length <= 128; ++length) {
+        SCOPED_TRACE(length);
+        const Bytes data = Ramp(length, 1);
+        Bytes literal = {0x01, 0x55};
+        Bytes repeat = {0x80, 0x55};
+        if (length <= 127) Append(&literal, Concat({{static_cast<std::uint8_t>(length)}, data}));
+        Append(&repeat, {static_cast<std::uint8_t>(127 + length), 0x66});
+        literal.push_back(0x00);
+        repeat.push_back(0x00);
+
+        Bytes out(length + 2, 0xEE);
+        RleDecode(literal.data(), out.data());
+        if (length <= 127) {
+            EXPECT_EQ(out, Concat({{0x55}, data, {0xEE}}));
+        }
+        RleDecode(repeat.data(), out.data());
+        EXPECT_EQ(out, Concat({{0x55}, Repeated(length, 0x66), {0xEE}}));
+
+        Bytes atStart(length + 1, 0xEE);
+        RleDecode(repeat.data() + 2, atStart.data());
+        EXPECT_EQ(atStart, Concat({Repeated(length, 0x66), {0xEE}}));
     }
 }
 
