@@ -11,6 +11,8 @@ namespace gfx_rows {
 // row writes exactly what four-byte groups and a tail would.
 inline void CopyRows(const std::uint8_t* source, std::int32_t sourcePitch, std::uint8_t* destination,
                      std::int32_t destinationPitch, std::size_t width, std::int32_t height) {
+    // A zero width copies nothing, also from a source that is no buffer at all.
+    if (width == 0) return;
     for (std::int32_t r = 0; r < height; ++r) {
         std::memcpy(destination, source, width);
         source += sourcePitch;
