@@ -1,5 +1,4 @@
-// Stand-ins for the CD audio player and the palette fade until those modules land: no music,
-// and the palette stays as it is.
+// Stand-ins for the CD audio player until that module lands: no music.
 #include "app/placeholders.h"
 
 bool RegisterCdWindowClass(HINSTANCE) { return false; }
@@ -7,4 +6,3 @@ void ReadCdPath() {}
 HWND OpenCdAudio(HINSTANCE, HWND) { return nullptr; }
 void PlayCdTrack(std::uint8_t, bool) {}
 void CloseCdAudio(HINSTANCE) {}
-void FadeInPalette(const Palette6&) {}

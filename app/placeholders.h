@@ -1,4 +1,4 @@
-// Stand-ins for the CD audio player and the palette fade until those modules land.
+// Stand-ins for the CD audio player until that module lands.
 #pragma once
 
 #include <cstdint>
@@ -11,4 +11,3 @@ void ReadCdPath();
 HWND OpenCdAudio(HINSTANCE instance, HWND parent);
 void PlayCdTrack(std::uint8_t track, bool force);
 void CloseCdAudio(HINSTANCE instance);
-void FadeInPalette(const Palette6& target);
