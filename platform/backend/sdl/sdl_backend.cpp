@@ -6,6 +6,7 @@
 #include <SDL_syswm.h>
 #include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +24,30 @@
 
 namespace platform {
 namespace {
+
+// Milliseconds since the process started (from the kernel's record, 10 ms resolution).
+double SinceProcessStartMs() {
+    FILE* f = std::fopen("/proc/self/stat", "r");
+    if (!f) return -1;
+    char buffer[1024];
+    std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    buffer[n] = 0;
+    const char* p = std::strrchr(buffer, ')');
+    if (!p) return -1;
+    unsigned long long start = 0;
+    int field = 2;
+    for (const char* q = p + 1; *q && field < 22; ++q) {
+        if (*q == ' ') {
+            ++field;
+            if (field == 22) start = std::strtoull(q + 1, nullptr, 10);
+        }
+    }
+    timespec boot;
+    clock_gettime(CLOCK_BOOTTIME, &boot);
+    double nowMs = boot.tv_sec * 1000.0 + boot.tv_nsec / 1e6;
+    return nowMs - start * 1000.0 / sysconf(_SC_CLK_TCK);
+}
 
 std::uint64_t MonotonicNs() {
     timespec ts;
@@ -146,6 +171,10 @@ public:
             tableFormat_ = 0;
         }
         Show();
+        if (!firstFrameReported_ && EnvFlag("VEXMOOR_TIMING")) {
+            firstFrameReported_ = true;
+            std::fprintf(stderr, "vexmoor: first frame on screen %.0f ms after start\n", SinceProcessStartMs());
+        }
     }
 
     void WaitVerticalBlank() override {
@@ -256,6 +285,9 @@ private:
         videoTried_ = true;
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // The window surface goes straight to the display (XShm on X11), not through a GL renderer,
+        // which under software GL costs a core of its own.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr,
                          "vexmoor: cannot open the display: %s\n"
@@ -342,6 +374,7 @@ private:
         SDL_FreeSurface(full);
     }
 
+    bool firstFrameReported_ = false;
     bool windowed_ = false;
     int windowScale_ = 2;
     bool wholeFactors_ = false;
