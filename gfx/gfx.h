@@ -158,3 +158,24 @@ HRESULT ClearDisplaySurfaces();
 // (count, pixels) pixels, into the locked frame, taken as rows of 800 bytes, with column 0 of the
 // sprite at x and row 0 at y; clipped to columns 10..639 and rows 10..479.
 void DrawRleSprite(const std::uint8_t* sprite, std::int16_t x, std::int16_t y, std::int16_t height);
+
+// ---- Palette operations ----
+
+// Palette operations on the display's 256-entry palette (`displayPalette`, attached to
+// `primarySurface`). Components are 0..63 and go to the display as 4 × value, kept to 8 bits.
+// The fades spread each component's change over 256 steps and show every eighth step at a
+// vertical blank, 32 in all.
+void FadeInPalette(const Palette6& target);
+HRESULT FadeOutPalette();
+HRESULT SetPalette6(const Palette6& colours);
+HRESULT SetBlackPalette();
+HRESULT SetPaletteEntry6(std::uint32_t index, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+
+// The fade arithmetic without the display: one step moves each component of `current` by one
+// towards its end (up when `fadeIn`, else down) whenever its remainder in `accumulators`,
+// grown by its amount, passes 255. RunPaletteFade takes the 256 steps and hands every eighth
+// result, 32 in all, to `publish`.
+void FadePaletteStep(const PALETTEENTRY* amounts, PALETTEENTRY* accumulators, PALETTEENTRY* current,
+                     bool fadeIn);
+void RunPaletteFade(const PALETTEENTRY* amounts, PALETTEENTRY* current, bool fadeIn,
+                    void (*publish)(const PALETTEENTRY* entries, void* context), void* context);

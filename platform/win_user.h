@@ -124,3 +124,6 @@ int GetSystemMetrics(int index);
 DWORD GetTickCount();
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 void OutputDebugStringA(LPCSTR text);
+
+// Defined by the program; the process entry calls it and returns its result as the exit code.
+int WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

@@ -42,6 +42,8 @@ public:
     // The program has taken the display exclusively at this emulated mode (0 × 0 gives it back).
     virtual void SetDisplayMode(int width, int height) = 0;
     virtual void SetCursorVisible(bool visible) = 0;
+    // Bytes added after each surface row (the headless backend pads rows so pitch mistakes show).
+    virtual int SurfacePitchPadding() = 0;
 
     virtual void Present(const PictureView& picture) = 0;
     // Returns at the start of the next display refresh.

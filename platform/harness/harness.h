@@ -43,6 +43,8 @@ void FocusGainedAt(std::uint64_t atMs);
 void CloseRequestAt(std::uint64_t atMs);
 // Runs `action` right after the n-th picture (1-based) reaches the virtual screen.
 void AfterPresent(int n, std::function<void()> action);
+// Runs `observer` after every picture that reaches the virtual screen.
+void OnEveryPresent(std::function<void()> observer);
 // Runs `action` once the virtual clock reaches `atMs` (checked whenever the program waits).
 void AtTime(std::uint64_t atMs, std::function<void()> action);
 
@@ -61,6 +63,10 @@ struct Picture {
 };
 // Number of pictures presented so far and the last one, palette applied.
 int PresentCount();
+// Virtual time of every presented picture, in order.
+std::vector<std::uint64_t> PresentTimes();
+// True when the headless backend had to send a close request because nothing else would come.
+bool GaveUp();
 Picture LastPicture();
 // Indices of the last presented picture (before the palette).
 std::vector<std::uint8_t> LastIndices();
