@@ -15,10 +15,9 @@ DWORD Limit(const DDSURFACEDESC& desc, DWORD flag, DWORD reported, DWORD wanted)
 }  // namespace
 
 HRESULT ClearDisplaySurfaces() {
-    if (primarySurface->IsLost() == DDERR_SURFACELOST || backBuffer->IsLost() == DDERR_SURFACELOST) {
-        // RestoreDisplay has already reported the failure and asked the program to quit.
-        if (!RestoreDisplay()) return 0;
-    }
+    // The display's loss test rebuilds lost surfaces; when that fails it has already reported
+    // the failure and asked the program to quit, and nothing is cleared.
+    if (!PassLossTest()) return 0;
     HRESULT flipped = DD_OK;
     for (int pass = 0; pass < 2; ++pass) {
         DDSURFACEDESC desc{};
