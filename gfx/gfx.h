@@ -65,14 +65,15 @@ bool RleDecodeBounded(const std::uint8_t* source, std::size_t sourceSize, std::u
 // closes it before returning, and writes the caller's buffers only when the whole file is sound:
 // a missing, truncated or malformed file gives false (or null) and leaves the buffers as they were.
 
-// The size of the credits background, the picture size a CFF file holds unless a caller says
-// otherwise.
+// The credits background's 640 × 480 bytes: the buffer size LoadCffImage assumes when the caller
+// gives none, as the credits roll does.
 constexpr std::size_t kCffPictureSize = 640 * 480;
 
 // Loads a CFF picture: its run-length stream (from byte 8 up to the palette) is decoded into
 // `pixels`, which holds `pixelsSize` bytes; its trailing 768-byte palette goes to `palette` unless
-// that is null. False when the file cannot be opened, is shorter than 776 bytes, or its stream is
-// incomplete or decodes to more than `pixelsSize` bytes.
+// that is null. A stream that decodes to fewer bytes writes only those. False when the file cannot
+// be opened, is shorter than 776 bytes, or its stream is incomplete or decodes to more than
+// `pixelsSize` bytes.
 bool LoadCffImage(const char* fileName, Palette6* palette, std::uint8_t* pixels,
                   std::size_t pixelsSize = kCffPictureSize);
 
@@ -147,9 +148,9 @@ void BlitTransparentClipped800(const std::uint8_t* source, std::int16_t x, std::
 // Sets the first `width` bytes of each of `rows` rows to 0.
 void ClearRows(std::uint8_t* destination, std::int32_t pitch, std::uint32_t width, std::int32_t rows);
 
-// Clears 800 × 600 pixels of both buffers of the display's flipping pair (lock, clear, unlock and
-// flip, twice), after rebuilding lost surfaces. Returns the second flip's result, a failed lock's
-// result, or 0 when lost surfaces could not be rebuilt.
+// Clears 800 × 600 pixels (fewer when the surfaces are smaller) of both buffers of the display's
+// flipping pair (lock, clear, unlock and flip, twice), after rebuilding lost surfaces. Returns the second
+// flip's result, a failed lock's result, or 0 when lost surfaces could not be rebuilt.
 HRESULT ClearDisplaySurfaces();
 
 // ---- Run-length sprite blitter ----

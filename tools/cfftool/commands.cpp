@@ -3,6 +3,7 @@
 #include "tools/cfftool/commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <optional>
