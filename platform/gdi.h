@@ -99,3 +99,52 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
 // of the laid-out text, 0 on failure. DT_CALCRECT draws nothing and sets the rectangle's right
 // and bottom to the text's extent.
 int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format);
+
+// ---- Bitmaps and memory device contexts (platform/gdi/bitmaps.cpp, load_image.cpp) ----
+
+struct BITMAP {
+    LONG bmType;  // 0
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;  // bytes per row of bmBits, a multiple of 4
+    WORD bmPlanes;      // 1
+    WORD bmBitsPixel;   // 1, 4, 8, 16, 24 or 32: the format the bitmap was read in
+    LPVOID bmBits;      // the rows, bottom-up unless the file was top-down
+};
+
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr UINT LR_LOADFROMFILE = 0x0010;
+constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+
+constexpr DWORD SRCCOPY = 0x00CC0020;
+
+// IMAGE_BITMAP only. Without LR_LOADFROMFILE `name` names a bitmap resource of `instance` (the
+// program's module); with it `name` is the path of a .bmp file and `instance` is not used. A
+// width or height of 0 keeps the bitmap's own; other sizes stretch it (nearest pixel). The bitmap
+// always keeps the format it was read in, with or without LR_CREATEDIBSECTION. Null when there
+// is no such bitmap or it cannot be read; with VEXMOOR_DEBUG set the reason goes to stderr.
+// The result is an HBITMAP; DeleteObject frees it.
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height, UINT flags);
+
+// Bitmaps: fills a BITMAP when `size` holds one and returns the bytes written (sizeof(BITMAP)
+// when `out` is null); 0 for other objects or a smaller size.
+int GetObjectA(HGDIOBJ object, int size, LPVOID out);
+
+// A memory device context, holding a 1 × 1 monochrome bitmap until another is selected (a bitmap
+// can be selected into one memory device context at a time; SelectObject returns the previous
+// one). `dc` may be null. DeleteDC frees it; it refuses device contexts from a surface's GetDC.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+
+// Copies a rectangle between device contexts, stretching or shrinking it (nearest pixel) and
+// mirroring it where one width or height is negative; colours are converted to the target's
+// format. SRCCOPY only. The target's clip region applies; pixels whose source lies outside the
+// source are left as they are.
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop);
+
+// CLR_INVALID outside the device context's surface or clip region.
+COLORREF GetPixel(HDC dc, int x, int y);
+// The colour actually set (the nearest the surface can show), or CLR_INVALID.
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);

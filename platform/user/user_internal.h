@@ -51,5 +51,7 @@ std::vector<std::string> DebugTexts();
 
 // Records debugger output for the harness (always) and prints it when VEXMOOR_DEBUG is set.
 void RecordDebugOutput(const char* text);
+// VEXMOOR_DEBUG is set (and not "0"): diagnostics for a developer go to stderr.
+bool DebugSettingOn();
 
 }  // namespace platform
