@@ -1,6 +1,7 @@
-// GDI: device contexts on DirectDraw surfaces, fonts, rectangular clip regions and DrawTextA,
-// with the numbers the program passes. Implemented in platform/gdi/ over FreeType and fontconfig;
-// a device context comes from IDirectDrawSurface::GetDC and goes back with ReleaseDC.
+// GDI: device contexts on DirectDraw surfaces, fonts, rectangular clip regions and DrawTextA;
+// bitmaps, memory device contexts, StretchBlt and single pixels; with the numbers the program
+// passes. Implemented in platform/gdi/ over FreeType and fontconfig; a device context comes from
+// IDirectDrawSurface::GetDC and goes back with ReleaseDC.
 #pragma once
 
 #include "platform/win_types.h"
@@ -76,7 +77,7 @@ UINT SetTextAlign(HDC dc, UINT align);
 // Previous text colour, CLR_INVALID on failure.
 COLORREF SetTextColor(HDC dc, COLORREF colour);
 // Fonts: the previously selected font, null on failure. Regions: selected as the clip region
-// (a copy), the region kind cast to a handle.
+// (a copy), the region kind cast to a handle. Bitmaps: see CreateCompatibleDC.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deleting an object still selected into a device context takes effect when it is deselected.
 BOOL DeleteObject(HGDIOBJ object);
@@ -110,6 +111,41 @@ struct BITMAP {
     WORD bmPlanes;      // 1
     WORD bmBitsPixel;   // 1, 4, 8, 16, 24 or 32: the format the bitmap was read in
     LPVOID bmBits;      // the rows, bottom-up unless the file was top-down
+};
+
+// The published layouts of a bitmap file's headers and colour table (read with _lread or from a
+// locked bitmap resource, which begins with the info header).
+#pragma pack(push, 2)
+struct BITMAPFILEHEADER {
+    WORD bfType;  // "BM"
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
 };
 
 constexpr UINT IMAGE_BITMAP = 0;
