@@ -17,8 +17,10 @@
 
 class BitmapTest : public ::testing::Test {
 protected:
+    virtual harness::Options HarnessOptions() const { return harness::Options{}; }
+
     void SetUp() override {
-        harness::Start();
+        harness::Start(HarnessOptions());
         ASSERT_EQ(DirectDrawCreate(nullptr, &ddraw_, nullptr), DD_OK);
         previous_ = std::filesystem::current_path();
         dir_ = std::filesystem::path(::testing::TempDir()) /
