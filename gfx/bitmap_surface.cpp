@@ -53,7 +53,8 @@ void ReadResourceColours(HRSRC resource, PALETTEENTRY* table) {
     BITMAPINFOHEADER header{};
     std::memcpy(&header, bytes, std::min<std::size_t>(size, sizeof header));
     int n = ColourCount(header, header.biSize >= sizeof(BITMAPINFOHEADER));
-    n = header.biSize < size ? std::min<int>(n, static_cast<int>((size - header.biSize) / sizeof(RGBQUAD))) : 0;
+    n = header.biSize < size ? std::min<int>(n, static_cast<int>((size - header.biSize) / sizeof(RGBQUAD)))
+                             : 0;
     const BYTE* colours = bytes + header.biSize;
     for (int i = 0; i < n; ++i) {
         RGBQUAD quad;

@@ -33,7 +33,8 @@ struct ImageSetEntry {
 
 // A new off-screen surface holding the bitmap, at its own size (width and height 0) or stretched
 // to the wanted one; null when there is no such bitmap or no surface can be made. The caller owns it.
-IDirectDrawSurface* LoadBitmapSurface(IDirectDraw* ddraw, const char* name, std::int32_t width, std::int32_t height);
+IDirectDrawSurface* LoadBitmapSurface(IDirectDraw* ddraw, const char* name, std::int32_t width,
+                                      std::int32_t height);
 // Fills an existing surface from the bitmap again (after its memory was lost, say): DD_OK,
 // E_FAIL when there is no such bitmap, or the failing DirectDraw code.
 HRESULT ReloadBitmapSurface(IDirectDrawSurface* surface, const char* name);

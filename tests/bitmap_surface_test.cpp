@@ -20,12 +20,18 @@ std::ostream& operator<<(std::ostream& out, const Colour& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-Colour Of(const PALETTEENTRY& e) { return {e.peRed, e.peGreen, e.peBlue}; }
-Colour Of(std::uint32_t rgb) { return {int(rgb >> 16 & 0xFF), int(rgb >> 8 & 0xFF), int(rgb & 0xFF)}; }
-Colour Default(int i) { return Of(testbmp::ThreeThreeTwo()[i]); }
+Colour Of(const PALETTEENTRY& e) {
+    return {e.peRed, e.peGreen, e.peBlue};
+}
+Colour Of(std::uint32_t rgb) {
+    return {int(rgb >> 16 & 0xFF), int(rgb >> 8 & 0xFF), int(rgb & 0xFF)};
+}
+Colour Default(int i) {
+    return Of(testbmp::ThreeThreeTwo()[i]);
+}
 
 class BitmapSurfaceTest : public BitmapTest {
-protected:
+  protected:
     std::vector<PALETTEENTRY> Entries(IDirectDrawPalette* palette) {
         std::vector<PALETTEENTRY> entries(256);
         EXPECT_NE(palette, nullptr);
@@ -34,7 +40,9 @@ protected:
         }
         return entries;
     }
-    std::vector<PALETTEENTRY> PaletteOf(const char* name) { return Entries(Own(LoadBitmapPalette(ddraw_, name))); }
+    std::vector<PALETTEENTRY> PaletteOf(const char* name) {
+        return Entries(Own(LoadBitmapPalette(ddraw_, name)));
+    }
 
     static DDSURFACEDESC Describe(IDirectDrawSurface* surface) {
         DDSURFACEDESC desc{};
@@ -138,7 +146,7 @@ TEST_F(BitmapSurfaceTest, WithoutABitmapThePaletteIsTheDefaultThreeThreeTwo) {
     const struct {
         int index;
         Colour colour;
-    } expected[] = {{0, {0, 0, 0}},        {3, {0, 0, 255}},   {28, {0, 255, 0}},      {73, {72, 72, 85}},
+    } expected[] = {{0, {0, 0, 0}},         {3, {0, 0, 255}},   {28, {0, 255, 0}},     {73, {72, 72, 85}},
                     {146, {145, 145, 170}}, {224, {255, 0, 0}}, {255, {255, 255, 255}}};
     for (const char* name : {static_cast<const char*>(nullptr), "neither a resource nor a file"}) {
         SCOPED_TRACE(name ? name : "null");
@@ -160,9 +168,9 @@ TEST_F(BitmapSurfaceTest, ResourceColourTablesOverTheDefaultPalette) {
         int taken;  // entries from the table; the rest keep the default palette
         const std::vector<std::uint32_t>* table;
     } cases[] = {
-        {"COLOURS16", 16, &sixteen},  {"V4COLOURS16", 16, &sixteen},  // any header from 40 bytes on
-        {"CORE12", 0, nullptr},       {"DEEP24", 0, nullptr},
-        {"MANY300", 256, &many},      // all 256 entries and nothing beyond them
+        {"COLOURS16", 16, &sixteen}, {"V4COLOURS16", 16, &sixteen},  // any header from 40 bytes on
+        {"CORE12", 0, nullptr},      {"DEEP24", 0, nullptr},
+        {"MANY300", 256, &many},  // all 256 entries and nothing beyond them
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +186,8 @@ TEST_F(BitmapSurfaceTest, ResourceColourTablesOverTheDefaultPalette) {
 TEST_F(BitmapSurfaceTest, FileColourTablesAreReadStraightOverThePalette) {
     // 16 colours with a flag byte, then 8 bytes of pixels, then the end of the file.
     testbmp::Spec four;
-    four.width = 8, four.height = 2, four.bitCount = 4, four.colours = testbmp::SixteenColours(), four.reserved = 0x5A;
+    four.width = 8, four.height = 2, four.bitCount = 4, four.colours = testbmp::SixteenColours(),
+    four.reserved = 0x5A;
     std::vector<std::uint8_t> bytes = FileBytes(four);
     WriteFile("four.bmp", bytes);
     std::vector<PALETTEENTRY> palette = PaletteOf("four.bmp");
@@ -276,7 +285,7 @@ TEST_F(BitmapSurfaceTest, ColourKeysTakeTheMatchedValueAtBothEnds) {
 }
 
 class NarrowSurfaceTest : public BitmapSurfaceTest {
-protected:
+  protected:
     harness::Options HarnessOptions() const override {
         harness::Options options;
         options.pitchPadding = 0;
@@ -297,20 +306,36 @@ TEST_F(BitmapSurfaceTest, FailuresWriteTheirDebuggerTexts) {
         HRESULT result;
         std::vector<std::string> texts;
     } cases[] = {
-        {"no bitmap to reload", [] {}, [](auto* s) { return ReloadBitmapSurface(s, "NOSUCHBITMAP"); }, E_FAIL,
+        {"no bitmap to reload",
+         [] {},
+         [](auto* s) { return ReloadBitmapSurface(s, "NOSUCHBITMAP"); },
+         E_FAIL,
          {"handle is null\n"}},
         {"reload without a device context",
          [] { harness::FailCall("IDirectDrawSurface::GetDC", DDERR_SURFACEBUSY); },
-         [](auto* s) { return ReloadBitmapSurface(s, "GRADIENT"); }, DDERR_SURFACEBUSY, {"ddcopybitmap failed\n"}},
-        {"copy without a memory device context", [] { harness::FailCall("CreateCompatibleDC", E_FAIL); },
-         [](auto* s) { return ReloadBitmapSurface(s, "GRADIENT"); }, DD_OK, {"createcompatible dc failed\n"}},
-        {"copy of a null bitmap", [] {}, [](auto* s) { return CopyBitmapToSurface(s, nullptr, 0, 0, 0, 0); }, E_FAIL,
+         [](auto* s) { return ReloadBitmapSurface(s, "GRADIENT"); },
+         DDERR_SURFACEBUSY,
+         {"ddcopybitmap failed\n"}},
+        {"copy without a memory device context",
+         [] { harness::FailCall("CreateCompatibleDC", E_FAIL); },
+         [](auto* s) { return ReloadBitmapSurface(s, "GRADIENT"); },
+         DD_OK,
+         {"createcompatible dc failed\n"}},
+        {"copy of a null bitmap",
+         [] {},
+         [](auto* s) { return CopyBitmapToSurface(s, nullptr, 0, 0, 0, 0); },
+         E_FAIL,
          {}},
-        {"palette resource that cannot be locked", [] { harness::FailCall("LockResource", E_FAIL); },
-         [this](auto*) { return Of(PaletteOf("COLOURS16")[0]) == Default(0) ? DD_OK : E_FAIL; }, DD_OK,
+        {"palette resource that cannot be locked",
+         [] { harness::FailCall("LockResource", E_FAIL); },
+         [this](auto*) { return Of(PaletteOf("COLOURS16")[0]) == Default(0) ? DD_OK : E_FAIL; },
+         DD_OK,
          {"lock resource failed\n"}},
-        {"no palette object", [] { harness::FailCall("IDirectDraw::CreatePalette", DDERR_OUTOFMEMORY); },
-         [this](auto*) { return LoadBitmapPalette(ddraw_, "COLOURS16") ? DD_OK : E_FAIL; }, E_FAIL, {}},
+        {"no palette object",
+         [] { harness::FailCall("IDirectDraw::CreatePalette", DDERR_OUTOFMEMORY); },
+         [this](auto*) { return LoadBitmapPalette(ddraw_, "COLOURS16") ? DD_OK : E_FAIL; },
+         E_FAIL,
+         {}},
     };
     IDirectDrawSurface* surface = ShowingDefault(Surface(16, 8));
     for (const auto& c : cases) {
@@ -320,7 +345,8 @@ TEST_F(BitmapSurfaceTest, FailuresWriteTheirDebuggerTexts) {
         c.fault();
         EXPECT_EQ(c.act(surface), c.result);
         std::vector<std::string> texts = harness::DebugOutput();
-        EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<std::ptrdiff_t>(before), texts.end()), c.texts);
+        EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<std::ptrdiff_t>(before), texts.end()),
+                  c.texts);
         EXPECT_EQ(Pixel(surface, 3, 3), 200u);  // nothing drawn
     }
 }

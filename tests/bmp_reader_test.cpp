@@ -1,13 +1,14 @@
 // The BMP reader: every supported layout gives the pixels it was written with; malformed and
 // hostile files (a table of broken headers, every truncation of a good file) fail with a reason
 // and never read outside the data (the sanitizer build checks that).
+#include "platform/bmp/bmp_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 #include <vector>
 
-#include "platform/bmp/bmp_reader.h"
 #include "tests/support/bmp_builder.h"
 
 namespace {
@@ -50,7 +51,9 @@ std::vector<Layout> Layouts() {
                    }});
     s.clrUsed = 0;
 
-    auto rgb = [](int x, int y) { return static_cast<std::uint32_t>((x * 19) << 16 | (y * 50) << 8 | (x * y)); };
+    auto rgb = [](int x, int y) {
+        return static_cast<std::uint32_t>((x * 19) << 16 | (y * 50) << 8 | (x * y));
+    };
     s.bitCount = 24, s.pixel = rgb;
     all.push_back({"24 bpp", s, rgb});
     s.bitCount = 32;
@@ -113,7 +116,9 @@ struct Broken {
     const char* reason;  // part of the message
 };
 
-void Field(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) { testbmp::Set32(file, at, value); }
+void Field(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
+    testbmp::Set32(file, at, value);
+}
 
 TEST(BmpReader, RefusesMalformedFilesWithAReason) {
     auto none = [](testbmp::Spec&) {};
@@ -136,16 +141,22 @@ TEST(BmpReader, RefusesMalformedFilesWithAReason) {
         {"unknown compression", [](auto& s) { s.compression = 77; }, intact, "compression"},
         {"bit fields on 24 bpp", [](auto& s) { s.bitCount = 24, s.compression = 3; }, intact, "16 or 32"},
         {"mask with a gap",
-         [](auto& s) { s.bitCount = 32, s.compression = 3, s.masks[0] = 0xF0F00000, s.masks[1] = 0xFF00,
-                       s.masks[2] = 0xFF; },
+         [](auto& s) {
+             s.bitCount = 32, s.compression = 3, s.masks[0] = 0xF0F00000, s.masks[1] = 0xFF00,
+             s.masks[2] = 0xFF;
+         },
          intact, "mask"},
         {"overlapping masks",
-         [](auto& s) { s.bitCount = 16, s.compression = 3, s.masks[0] = 0xFF00, s.masks[1] = 0x0FF0,
-                       s.masks[2] = 0x000F; },
+         [](auto& s) {
+             s.bitCount = 16, s.compression = 3, s.masks[0] = 0xFF00, s.masks[1] = 0x0FF0,
+             s.masks[2] = 0x000F;
+         },
          intact, "overlap"},
         {"mask beyond 16 bits",
-         [](auto& s) { s.bitCount = 16, s.compression = 3, s.masks[0] = 0x1F0000, s.masks[1] = 0x07E0,
-                       s.masks[2] = 0x001F; },
+         [](auto& s) {
+             s.bitCount = 16, s.compression = 3, s.masks[0] = 0x1F0000, s.masks[1] = 0x07E0,
+             s.masks[2] = 0x001F;
+         },
          intact, "mask"},
         {"masks cut off", [](auto& s) { s.bitCount = 32, s.compression = 3; },
          [](auto& f) { f.resize(14 + 40 + 6); }, "masks"},

@@ -14,7 +14,7 @@
 namespace {
 
 class GdiBitmapTest : public BitmapTest {
-protected:
+  protected:
     static HBITMAP Load(const char* name, int width = 0, int height = 0, UINT flags = LR_CREATEDIBSECTION) {
         HINSTANCE module = (flags & LR_LOADFROMFILE) ? nullptr : GetModuleHandleA(nullptr);
         return reinterpret_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, width, height, flags));
@@ -36,8 +36,8 @@ protected:
         surface->GetSurfaceDesc(&desc);
         HDC dc;
         ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-        EXPECT_TRUE(StretchBlt(dc, 0, 0, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight), memory,
-                               sx, sy, sw, sh, SRCCOPY));
+        EXPECT_TRUE(StretchBlt(dc, 0, 0, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
+                               memory, sx, sy, sw, sh, SRCCOPY));
         surface->ReleaseDC(dc);
         DeleteDC(memory);
     }
@@ -114,7 +114,7 @@ TEST_F(GdiBitmapTest, MemoryDeviceContextsHoldOneBitmapEach) {
     HGDIOBJ original = SelectObject(first, bitmap);
     ASSERT_NE(original, nullptr);
     EXPECT_EQ(Record(reinterpret_cast<HBITMAP>(original)).bmWidth, 1);  // the 1 × 1 it started with
-    EXPECT_EQ(SelectObject(second, bitmap), nullptr);                  // already held by `first`
+    EXPECT_EQ(SelectObject(second, bitmap), nullptr);                   // already held by `first`
     EXPECT_EQ(SelectObject(first, original), bitmap);
     EXPECT_NE(SelectObject(second, bitmap), nullptr);
 

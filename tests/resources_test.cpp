@@ -1,12 +1,13 @@
 // The program's compiled-in resources: lookup by name and number, bitmap resources without their
 // file header, the VXICON icon decoded from its picture and shown as the main window's icon.
+#include "platform/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "platform/gdi.h"
 #include "platform/harness/harness.h"
-#include "platform/resources.h"
 #include "platform/resources/resource_table.h"
 #include "platform/user/user_internal.h"
 #include "platform/win_user.h"
@@ -14,7 +15,7 @@
 namespace {
 
 class ResourcesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { harness::Start(); }
     void TearDown() override { harness::Stop(); }
 };
@@ -53,11 +54,11 @@ TEST_F(ResourcesTest, TheIconIsTheProgramsOwnPicture) {
     ASSERT_EQ(picture.width, 32);
     ASSERT_EQ(picture.height, 32);
     auto at = [&](int x, int y) { return picture.argb[y * 32 + x]; };
-    EXPECT_EQ(at(0, 0), 0x00000000u);     // transparent corner
-    EXPECT_EQ(at(15, 0), 0xFF000000u);    // the black rim
-    EXPECT_EQ(at(6, 5), 0xFF000080u);     // the navy sky
-    EXPECT_EQ(at(20, 5), 0xFFFFFF00u);    // the yellow moon
-    EXPECT_EQ(at(15, 27), 0xFF008000u);   // the green moor
+    EXPECT_EQ(at(0, 0), 0x00000000u);    // transparent corner
+    EXPECT_EQ(at(15, 0), 0xFF000000u);   // the black rim
+    EXPECT_EQ(at(6, 5), 0xFF000080u);    // the navy sky
+    EXPECT_EQ(at(20, 5), 0xFFFFFF00u);   // the yellow moon
+    EXPECT_EQ(at(15, 27), 0xFF008000u);  // the green moor
     EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), "NOICON"), nullptr);
     EXPECT_EQ(platform::IconPictureOf(nullptr).argb, nullptr);
 }
@@ -74,8 +75,8 @@ TEST_F(ResourcesTest, AWindowOfAClassWithTheIconShowsItOnTheDesktop) {
     windowClass.hIcon = LoadIconA(module, "VXICON");
     windowClass.lpszClassName = "ICONTEST";
     ASSERT_NE(RegisterClassA(&windowClass), 0);
-    HWND window = CreateWindowExA(0, "ICONTEST", "Vexmoor", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
-                                  module, nullptr);
+    HWND window = CreateWindowExA(0, "ICONTEST", "Vexmoor", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                                  nullptr, module, nullptr);
     ASSERT_NE(window, nullptr);
     harness::Picture shown = harness::ScreenIcon();
     platform::IconPicture expected = platform::IconPictureOf(windowClass.hIcon);

@@ -9,24 +9,31 @@
 namespace platform::bmp {
 namespace {
 
-constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5, kAlphaBitFields = 6;
+constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5,
+                        kAlphaBitFields = 6;
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kCoreHeaderSize = 12;
 constexpr std::size_t kInfoHeaderSize = 40;
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t U32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::int32_t I32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(U32(p));
+}
 
 bool Fail(std::string* error, const char* reason) {
     if (error) *error = reason;
     return false;
 }
 
-std::int64_t StrideFor(std::int64_t width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
+std::int64_t StrideFor(std::int64_t width, int bitCount) {
+    return (width * bitCount + 31) / 32 * 4;
+}
 
 // A mask is usable when it is one run of set bits inside the pixel.
 bool MaskUsable(std::uint32_t mask, int bitCount) {
@@ -95,10 +102,12 @@ bool ParseHeader(const std::uint8_t* data, std::size_t size, bool iconImage, Lay
             return Fail(error, "unknown bitmap compression");
     }
     const int b = l->bitCount;
-    if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32) return Fail(error, "unsupported bits per pixel");
+    if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32)
+        return Fail(error, "unsupported bits per pixel");
     if (l->width <= 0 || l->height == 0 || l->height == std::numeric_limits<std::int32_t>::min())
         return Fail(error, "bitmap width or height is zero or negative");
-    if (!SizeAllowed(l->width, l->height < 0 ? -l->height : l->height)) return Fail(error, "bitmap is too large");
+    if (!SizeAllowed(l->width, l->height < 0 ? -l->height : l->height))
+        return Fail(error, "bitmap is too large");
 
     std::size_t afterHeader = headerSize;
     if (l->compression == kRgb) {
@@ -162,7 +171,8 @@ bool Build(const std::uint8_t* data, std::size_t size, const Layout& l, std::siz
         dib.colours.resize(static_cast<std::size_t>(used));
         for (std::int64_t i = 0; i < used; ++i) {
             const std::uint8_t* e = table + i * static_cast<std::int64_t>(l.entrySize);
-            dib.colours[static_cast<std::size_t>(i)] = (std::uint32_t{e[2]} << 16) | (std::uint32_t{e[1]} << 8) | e[0];
+            dib.colours[static_cast<std::size_t>(i)] =
+                (std::uint32_t{e[2]} << 16) | (std::uint32_t{e[1]} << 8) | e[0];
         }
     }
     dib.stride = static_cast<int>(stride);
@@ -214,7 +224,8 @@ void Dib::SetRawAt(int x, int y, std::uint32_t value) {
         }
         case 4: {
             int shift = (x & 1) ? 0 : 4;
-            row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(0xF << shift)) | ((value & 0xF) << shift));
+            row[x >> 1] =
+                static_cast<std::uint8_t>((row[x >> 1] & ~(0xF << shift)) | ((value & 0xF) << shift));
             break;
         }
         case 8:

@@ -54,7 +54,7 @@ void TraceCall(const char* format, auto... args) {
 // What a device context draws on: a surface's pixels or a memory device context's bitmap. Pixels
 // are handled as stored values (palette index or packed pixel) and converted through colours.
 class Canvas {
-public:
+  public:
     explicit Canvas(DeviceContextObject& dc) {
         if (dc.bitmap) {
             dib_ = &dc.bitmap->dib;
@@ -78,7 +78,9 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     bool Inside(long long x, long long y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
-    bool Visible(long long x, long long y) const { return x >= left_ && y >= top_ && x < right_ && y < bottom_; }
+    bool Visible(long long x, long long y) const {
+        return x >= left_ && y >= top_ && x < right_ && y < bottom_;
+    }
     long long left() const { return left_; }
     long long top() const { return top_; }
     long long right() const { return right_; }
@@ -99,8 +101,10 @@ public:
     void SetRawAt(int x, int y, std::uint32_t raw) {
         if (dib_) return dib_->SetRawAt(x, y, raw);
         std::uint8_t* row = target_->pixels + static_cast<std::ptrdiff_t>(y) * target_->pitch;
-        if (target_->bitsPerPixel == 8) row[x] = static_cast<std::uint8_t>(raw);
-        else std::memcpy(row + 4 * x, &raw, 4);
+        if (target_->bitsPerPixel == 8)
+            row[x] = static_cast<std::uint8_t>(raw);
+        else
+            std::memcpy(row + 4 * x, &raw, 4);
     }
 
     // The colour a stored value shows, as a COLORREF.
@@ -133,7 +137,7 @@ public:
         return NearestIndex(dib_->colours.data(), static_cast<int>(dib_->colours.size()), colour);
     }
 
-private:
+  private:
     const platform::SurfaceTarget* target_ = nullptr;
     platform::bmp::Dib* dib_ = nullptr;
     std::uint32_t colours_[256] = {};
@@ -143,7 +147,7 @@ private:
 
 // Converts source values into destination values, each distinct colour once.
 class Converter {
-public:
+  public:
     Converter(const Canvas& from, const Canvas& to) : from_(from), to_(to) {}
 
     std::uint32_t operator()(std::uint32_t raw) {
@@ -160,7 +164,7 @@ public:
         return cache_[colour] = to_.RawFor(colour);
     }
 
-private:
+  private:
     const Canvas& from_;
     const Canvas& to_;
     std::uint32_t table_[256] = {};
@@ -223,10 +227,10 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID out) {
     return kSize;
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int sourceWidth,
-                int sourceHeight, DWORD rop) {
-    TraceCall("StretchBlt %d %d %d %d <- %d %d %d %d 0x%08x", x, y, width, height, sourceX, sourceY, sourceWidth,
-              sourceHeight, rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop) {
+    TraceCall("StretchBlt %d %d %d %d <- %d %d %d %d 0x%08x", x, y, width, height, sourceX, sourceY,
+              sourceWidth, sourceHeight, rop);
     DeviceContextObject* to = FindDC(dest);
     DeviceContextObject* from = FindDC(source);
     if (!to || !from || rop != SRCCOPY || sourceWidth == 0 || sourceHeight == 0) return FALSE;
@@ -263,8 +267,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     const bool mirrorX = (width < 0) != (sourceWidth < 0);
     const bool mirrorY = (height < 0) != (sourceHeight < 0);
 
-    const long long x0 = std::max(destLeft, target.left()), x1 = std::min(destLeft + destWidth, target.right());
-    const long long y0 = std::max(destTop, target.top()), y1 = std::min(destTop + destHeight, target.bottom());
+    const long long x0 = std::max(destLeft, target.left()),
+                    x1 = std::min(destLeft + destWidth, target.right());
+    const long long y0 = std::max(destTop, target.top()),
+                    y1 = std::min(destTop + destHeight, target.bottom());
     for (long long dy = y0; dy < y1; ++dy) {
         long long i = dy - destTop;
         if (mirrorY) i = destHeight - 1 - i;

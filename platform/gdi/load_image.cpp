@@ -2,7 +2,9 @@
 // and stretched to a wanted size, becomes a GDI bitmap in its own format.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,14 +38,16 @@ void Explain(const std::string& name, const std::string& reason) {
 bool ReadWholeFile(const char* path, std::vector<std::uint8_t>* out, std::string* error) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
-        *error = "no such file";
+        *error = std::strerror(errno);
         return false;
     }
     struct stat info;
-    bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    if (!ok) *error = "not a regular file";
-    else if (info.st_size > kMaxFileBytes) *error = "the file is too large", ok = false;
-    if (ok) {
+    bool ok = false;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = "not a regular file";
+    } else if (info.st_size > kMaxFileBytes) {
+        *error = "the file is too large";
+    } else {
         out->resize(static_cast<std::size_t>(info.st_size));
         ok = std::fread(out->data(), 1, out->size(), file) == out->size();
         if (!ok) *error = "read error";
@@ -68,7 +72,8 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int hei
     if (flags & LR_LOADFROMFILE) {
         std::vector<std::uint8_t> bytes;
         if (IS_INTRESOURCE(name)) return nullptr;
-        if (!ReadWholeFile(name, &bytes, &error) || !platform::bmp::ReadFile(bytes.data(), bytes.size(), &dib, &error)) {
+        if (!ReadWholeFile(name, &bytes, &error) ||
+            !platform::bmp::ReadFile(bytes.data(), bytes.size(), &dib, &error)) {
             Explain(shown, error);
             return nullptr;
         }

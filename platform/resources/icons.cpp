@@ -24,7 +24,9 @@ namespace {
 constexpr std::uintptr_t kFirstStockIcon = 32512;  // IDI_APPLICATION
 constexpr std::uintptr_t kLastStockIcon = 32518;
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t U32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -108,8 +110,9 @@ IconPicture IconPictureOf(HICON icon) {
 }  // namespace platform
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
-    platform::Trace(std::string("LoadIconA ") + (IS_INTRESOURCE(name) ? "#" + std::to_string(
-                                                     reinterpret_cast<std::uintptr_t>(name)) : name));
+    platform::Trace(
+        std::string("LoadIconA ") +
+        (IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name)) : name));
     if (!name) return nullptr;
     if (!instance) {
         // The system's stock icons: the desktop's own icon stands for them.
@@ -127,7 +130,8 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
     std::string error;
     std::unique_ptr<IconObject> icon = DecodeIconFile(resource->data, resource->size, &error);
     if (!icon) {
-        std::fprintf(stderr, "vexmoor: the icon resource %s cannot be read: %s\n", resource->name, error.c_str());
+        std::fprintf(stderr, "vexmoor: the icon resource %s cannot be read: %s\n", resource->name,
+                     error.c_str());
         return nullptr;
     }
     return loaded.emplace(resource, std::move(icon)).first->second.get();

@@ -9,7 +9,7 @@
 namespace platform {
 
 struct EmbeddedResource {
-    const char* name;  // upper case, or "#n" for resource number n
+    const char* name;     // upper case, or "#n" for resource number n
     std::uintptr_t type;  // RT_BITMAP (2), RT_GROUP_ICON (14), ...
     const std::uint8_t* data;
     std::size_t size;

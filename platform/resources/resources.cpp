@@ -31,13 +31,16 @@ bool SameName(const char* stored, const char* wanted) {
         return number == stored;
     }
     for (; *stored && *wanted; ++stored, ++wanted) {
-        if (std::toupper(static_cast<unsigned char>(*stored)) != std::toupper(static_cast<unsigned char>(*wanted)))
+        if (std::toupper(static_cast<unsigned char>(*stored)) !=
+            std::toupper(static_cast<unsigned char>(*wanted)))
             return false;
     }
     return *stored == *wanted;
 }
 
-bool ProgramModule(HMODULE module) { return !module || module == GetModuleHandleA(nullptr); }
+bool ProgramModule(HMODULE module) {
+    return !module || module == GetModuleHandleA(nullptr);
+}
 
 std::string NameForTrace(LPCSTR name) {
     if (!name) return "(null)";

@@ -16,7 +16,7 @@
 #include "platform/harness/harness.h"
 
 class BitmapTest : public ::testing::Test {
-protected:
+  protected:
     virtual harness::Options HarnessOptions() const { return harness::Options{}; }
 
     void SetUp() override {
@@ -82,20 +82,23 @@ protected:
         desc.dwSize = kSurfaceDescSize;
         ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
         auto* row = static_cast<std::uint8_t*>(desc.lpSurface) + static_cast<std::ptrdiff_t>(y) * desc.lPitch;
-        if (bits == 8) row[x] = static_cast<std::uint8_t>(value);
-        else std::memcpy(row + 4 * x, &value, 4);
+        if (bits == 8)
+            row[x] = static_cast<std::uint8_t>(value);
+        else
+            std::memcpy(row + 4 * x, &value, 4);
         surface->Unlock(nullptr);
     }
 
     static int Count(const std::string& prefix) {
         int n = 0;
-        for (const std::string& entry : harness::TraceEntries()) n += entry.compare(0, prefix.size(), prefix) == 0;
+        for (const std::string& entry : harness::TraceEntries())
+            n += entry.compare(0, prefix.size(), prefix) == 0;
         return n;
     }
 
     IDirectDraw* ddraw_ = nullptr;
 
-private:
+  private:
     std::vector<IUnknownLike*> owned_;
     std::filesystem::path dir_, previous_;
 };

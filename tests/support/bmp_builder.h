@@ -22,7 +22,9 @@ struct Spec {
     std::uint8_t reserved = 0;
     std::uint32_t masks[3] = {0, 0, 0};  // written for compression 3 (after a 40-byte header, else inside it)
     // The stored value of pixel (x, y), y from the top.
-    std::function<std::uint32_t(int x, int y)> pixel = [](int x, int y) { return static_cast<std::uint32_t>(x + y); };
+    std::function<std::uint32_t(int x, int y)> pixel = [](int x, int y) {
+        return static_cast<std::uint32_t>(x + y);
+    };
     // Overrides of the file header's pixel offset (0: right after the table) and extra bytes at the end.
     std::uint32_t pixelOffset = 0;
     std::size_t trailing = 0;
@@ -39,7 +41,8 @@ inline void Set32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t 
 inline std::vector<std::uint32_t> DistinctColours(int n) {
     std::vector<std::uint32_t> colours;
     for (int i = 0; i < n; ++i)
-        colours.push_back((static_cast<std::uint32_t>(i & 0xFF) << 16) | ((255 - (i & 0xFF)) << 8) | ((i * 7) & 0xFF));
+        colours.push_back((static_cast<std::uint32_t>(i & 0xFF) << 16) | ((255 - (i & 0xFF)) << 8) |
+                          ((i * 7) & 0xFF));
     return colours;
 }
 
@@ -87,7 +90,8 @@ inline std::vector<std::uint8_t> Build(const Spec& s) {
                     row[x / 2] |= static_cast<std::uint8_t>((v & 0xF) << (x % 2 ? 0 : 4));
                     break;
                 default:
-                    for (int i = 0; i < s.bitCount / 8; ++i) row[x * (s.bitCount / 8) + i] = static_cast<std::uint8_t>(v >> (8 * i));
+                    for (int i = 0; i < s.bitCount / 8; ++i)
+                        row[x * (s.bitCount / 8) + i] = static_cast<std::uint8_t>(v >> (8 * i));
             }
         }
         out.insert(out.end(), row.begin(), row.end());

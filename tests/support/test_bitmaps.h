@@ -18,14 +18,16 @@ struct Named {
 inline std::vector<std::uint32_t> ThreeThreeTwo() {
     std::vector<std::uint32_t> colours;
     for (std::uint32_t i = 0; i < 256; ++i)
-        colours.push_back(((((i >> 5) & 7) * 255 / 7) << 16) | ((((i >> 2) & 7) * 255 / 7) << 8) | ((i & 3) * 255 / 3));
+        colours.push_back(((((i >> 5) & 7) * 255 / 7) << 16) | ((((i >> 2) & 7) * 255 / 7) << 8) |
+                          ((i & 3) * 255 / 3));
     return colours;
 }
 
 // Sixteen colours unlike the default palette's first sixteen.
 inline std::vector<std::uint32_t> SixteenColours() {
     std::vector<std::uint32_t> colours;
-    for (std::uint32_t i = 0; i < 16; ++i) colours.push_back(((17 * i) << 16) | ((100 + i) << 8) | (255 - 17 * i));
+    for (std::uint32_t i = 0; i < 16; ++i)
+        colours.push_back(((17 * i) << 16) | ((100 + i) << 8) | (255 - 17 * i));
     return colours;
 }
 
@@ -33,7 +35,8 @@ inline std::vector<Named> ResourceBitmaps() {
     std::vector<Named> all;
     Spec s;
     // Also written as a file of a different size by the precedence test.
-    s.width = 4, s.height = 2, s.bitCount = 8, s.pixel = [](int x, int y) { return std::uint32_t(x + 4 * y); };
+    s.width = 4, s.height = 2, s.bitCount = 8,
+    s.pixel = [](int x, int y) { return std::uint32_t(x + 4 * y); };
     all.push_back({"BOTHWAYS", s});
     s = Spec{};
     s.width = 16, s.height = 8, s.colours = ThreeThreeTwo();

@@ -107,14 +107,16 @@ void ReadList(const fs::path& list, std::vector<Entry>* entries, std::vector<fs:
         std::istringstream fields(line);
         std::string name, type, file;
         if (!(fields >> name) || name[0] == '#') continue;
-        if (!(fields >> type >> file)) Die(list.string() + ":" + std::to_string(number) + ": expected NAME TYPE FILE");
+        if (!(fields >> type >> file))
+            Die(list.string() + ":" + std::to_string(number) + ": expected NAME TYPE FILE");
         fs::path path = fs::path(file).is_absolute() ? fs::path(file) : list.parent_path() / file;
         read->push_back(path);
         Entry entry{Upper(name), 0, {}};
         if (type == "BITMAP") {
             entry.type = 2;
             std::vector<std::uint8_t> bytes = ReadAll(path);
-            if (bytes.size() < 18 || bytes[0] != 'B' || bytes[1] != 'M') Die(path.string() + " is not a BMP file");
+            if (bytes.size() < 18 || bytes[0] != 'B' || bytes[1] != 'M')
+                Die(path.string() + " is not a BMP file");
             entry.bytes.assign(bytes.begin() + 14, bytes.end());
         } else if (type == "ICON") {
             entry.type = 14;
@@ -146,9 +148,10 @@ int main(int argc, char** argv) {
     }
     code << "\nconst platform::EmbeddedResource kResources[] = {\n";
     for (std::size_t i = 0; i < entries.size(); ++i)
-        code << "    {\"" << entries[i].name << "\", " << entries[i].type << ", kData" << i << ", sizeof kData" << i
-             << "},\n";
-    code << "};\n\n[[maybe_unused]] const bool kRegistered =\n    platform::RegisterEmbeddedResources(kResources, "
+        code << "    {\"" << entries[i].name << "\", " << entries[i].type << ", kData" << i
+             << ", sizeof kData" << i << "},\n";
+    code << "};\n\n[[maybe_unused]] const bool kRegistered =\n    "
+            "platform::RegisterEmbeddedResources(kResources, "
          << entries.size() << ");\n\n}  // namespace\n";
 
     std::ofstream out(argv[1]);
