@@ -94,9 +94,8 @@ TEST_F(GdiBitmapTest, UnreadableFilesGiveNoBitmap) {
     testbmp::Spec rle;
     rle.compression = 1;
     WriteFile("rle.bmp", testbmp::Build(rle));
-    std::vector<std::uint8_t> cut = testbmp::Build(testbmp::Spec{});
-    cut.resize(cut.size() - 3);
-    WriteFile("cut.bmp", cut);
+    std::vector<std::uint8_t> whole = testbmp::Build(testbmp::Spec{});
+    WriteFile("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.end() - 3));
     WriteFile("empty.bmp", {});
     std::filesystem::create_directory("folder.bmp");
     for (const char* name : {"rle.bmp", "cut.bmp", "empty.bmp", "folder.bmp", "missing.bmp"}) {
