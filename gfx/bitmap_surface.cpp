@@ -169,14 +169,14 @@ IDirectDrawPalette* LoadBitmapPalette(IDirectDraw* ddraw, const char* name) {
 
 DWORD MatchSurfaceColor(IDirectDrawSurface* surface, COLORREF color) {
     DWORD result = CLR_INVALID;
+    if (!surface) return result;
     HDC dc = nullptr;
     COLORREF saved = CLR_INVALID;
     bool changed = false;
     if (color != CLR_INVALID && surface->GetDC(&dc) == DD_OK) {
         saved = GetPixel(dc, 0, 0);
-        SetPixel(dc, 0, 0, color);
+        changed = SetPixel(dc, 0, 0, color) != CLR_INVALID;
         surface->ReleaseDC(dc);
-        changed = true;
     }
 
     DDSURFACEDESC desc{};
@@ -203,6 +203,7 @@ DWORD MatchSurfaceColor(IDirectDrawSurface* surface, COLORREF color) {
 }
 
 HRESULT SetSurfaceColorKey(IDirectDrawSurface* surface, COLORREF color) {
+    if (!surface) return E_FAIL;
     DDCOLORKEY key;
     key.dwColorSpaceLowValue = key.dwColorSpaceHighValue = MatchSurfaceColor(surface, color);
     return surface->SetColorKey(DDCKEY_SRCBLT, &key);

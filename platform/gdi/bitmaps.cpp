@@ -188,7 +188,7 @@ HGDIOBJ platform::gdi::SelectBitmap(DeviceContextObject* dc, BitmapObject* bitma
 }
 
 HDC CreateCompatibleDC(HDC dc) {
-    TraceCall("CreateCompatibleDC");
+    platform::Trace("CreateCompatibleDC");
     EnsureResetHook();
     HRESULT ignored;
     if (platform::InjectedFailure("CreateCompatibleDC", &ignored)) return nullptr;
@@ -200,7 +200,7 @@ HDC CreateCompatibleDC(HDC dc) {
 }
 
 BOOL DeleteDC(HDC dc) {
-    TraceCall("DeleteDC");
+    platform::Trace("DeleteDC");
     DeviceContextObject* context = FindDC(dc);
     if (!context || !context->bitmap) return FALSE;
     RemoveDC(context);
