@@ -33,7 +33,8 @@ bool IsLiveWindow(HWND window);
 // Called on the program's thread when the desktop gives or takes the focus.
 void SetFocusListener(std::function<void(bool focused)> listener);
 
-// Icon pictures come from the program's resources; until one is found a plain default is used.
+// An icon's picture for the desktop (platform/resources/icons.cpp); empty for the stock icons,
+// which leave the desktop's default.
 struct IconPicture {
     int width = 0;
     int height = 0;
