@@ -80,6 +80,23 @@ DeviceContextObject* FindDC(HDC dc) {
     return it == s.dcs.end() ? nullptr : it->second.get();
 }
 
+HDC AddDC(std::unique_ptr<DeviceContextObject> dc) {
+    dc->font = DeviceContextFont();
+    ++dc->font->selections;
+    HDC handle = dc.get();
+    State().dcs.emplace(handle, std::move(dc));
+    return handle;
+}
+
+void RemoveDC(DeviceContextObject* dc) {
+    Deselect(dc->font);
+    if (dc->bitmap) {
+        dc->bitmap->selectedInto = nullptr;
+        Deselect(dc->bitmap);
+    }
+    State().dcs.erase(dc);
+}
+
 void Deselect(GdiObject* object) {
     if (--object->selections == 0 && object->deletePending) State().objects.erase(object);
 }
@@ -119,18 +136,12 @@ HDC CreateSurfaceDC(const SurfaceTarget& target) {
     if (target.bitsPerPixel != 8 && target.bitsPerPixel != 32) return nullptr;
     auto dc = std::make_unique<DeviceContextObject>();
     dc->target = target;
-    dc->font = DeviceContextFont();
-    ++dc->font->selections;
-    HDC handle = dc.get();
-    State().dcs.emplace(handle, std::move(dc));
-    return handle;
+    return AddDC(std::move(dc));
 }
 
 void DestroySurfaceDC(HDC dc) {
     DeviceContextObject* context = FindDC(dc);
-    if (!context) return;
-    Deselect(context->font);
-    State().dcs.erase(context);
+    if (context && !context->bitmap) RemoveDC(context);
 }
 
 }  // namespace platform
@@ -162,6 +173,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (!context) return nullptr;
     if (auto* region = static_cast<RegionObject*>(Find(object, GdiObject::Kind::Region))) {
         return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(SelectClipRgn(dc, region)));
+    }
+    if (auto* bitmap = static_cast<BitmapObject*>(Find(object, GdiObject::Kind::Bitmap))) {
+        return SelectBitmap(context, bitmap);
     }
     auto* font = static_cast<FontObject*>(Find(object, GdiObject::Kind::Font));
     if (!font) return nullptr;
