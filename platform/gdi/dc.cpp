@@ -38,8 +38,12 @@ GdiState& State() {
 void TraceCall(const char* format, auto... args) {
     if (!TracingOn()) return;
     char line[160];
-    std::snprintf(line, sizeof line, format, args...);
-    Trace(line);
+    if constexpr (sizeof...(args) == 0) {
+        Trace(format);
+    } else {
+        std::snprintf(line, sizeof line, format, args...);
+        Trace(line);
+    }
 }
 
 RECT Normalised(int left, int top, int right, int bottom) {
