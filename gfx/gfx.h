@@ -180,3 +180,28 @@ void FadePaletteStep(const PALETTEENTRY* amounts, PALETTEENTRY* accumulators, PA
                      bool fadeIn);
 void RunPaletteFade(const PALETTEENTRY* amounts, PALETTEENTRY* current, bool fadeIn,
                     void (*publish)(const PALETTEENTRY* entries, void* context), void* context);
+
+// ---- Surface bitmap helpers ----
+// A bitmap is named by a string: a bitmap resource of the program if there is one, else the path
+// of a .bmp file. Diagnostics go to the debugger output (OutputDebugStringA) only.
+
+// A new off-screen surface holding the bitmap, at its own size (width and height 0) or stretched
+// to the wanted one; null when there is no such bitmap or no surface can be made. The caller owns it.
+IDirectDrawSurface* LoadBitmapSurface(IDirectDraw* ddraw, const char* name, std::int32_t width,
+                                      std::int32_t height);
+// Fills an existing surface from the bitmap again (after its memory was lost, say): DD_OK,
+// E_FAIL when there is no such bitmap, or the failing DirectDraw code.
+HRESULT ReloadBitmapSurface(IDirectDrawSurface* surface, const char* name);
+// Stretches the bitmap's rectangle (x, y, sourceWidth, sourceHeight; 0 for the bitmap's own width
+// or height) over the whole surface; the result of the surface's GetDC, E_FAIL for a null argument.
+HRESULT CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, std::int32_t x, std::int32_t y,
+                            std::int32_t sourceWidth, std::int32_t sourceHeight);
+// An 8-bit palette from the bitmap's colour table over the 3-3-2 default palette; with a null
+// name, or no such bitmap, the default palette itself. Null when no palette can be made.
+IDirectDrawPalette* LoadBitmapPalette(IDirectDraw* ddraw, const char* name);
+// The pixel value the surface's own format gives a colour (CLR_INVALID: the value now at (0, 0)),
+// found by letting GDI draw it at (0, 0) and putting that pixel's colour back after;
+// CLR_INVALID (0xFFFFFFFF) when the surface cannot be locked.
+DWORD MatchSurfaceColor(IDirectDrawSurface* surface, COLORREF color);
+// Sets the surface's source colour key to the matched value of `color`.
+HRESULT SetSurfaceColorKey(IDirectDrawSurface* surface, COLORREF color);

@@ -38,7 +38,8 @@ bool Fails(const std::string& call, const char* role, HRESULT* result) {
 
 class PaletteImpl final : public IDirectDrawPalette {
 public:
-    PaletteImpl(DWORD caps, const PALETTEENTRY* entries) : caps_(caps) {
+    // Every entry can be set in exclusive full-screen mode, so the capability flags change nothing here.
+    explicit PaletteImpl(const PALETTEENTRY* entries) {
         std::memcpy(entries_, entries, sizeof entries_);
     }
 
@@ -70,7 +71,6 @@ public:
 private:
     ~PaletteImpl() override = default;
     ULONG refs_ = 1;
-    DWORD caps_;
     PALETTEENTRY entries_[256];
 };
 
@@ -355,7 +355,7 @@ public:
         HRESULT hr;
         if (platform::InjectedFailure("IDirectDraw::CreatePalette", &hr)) return hr;
         if (!entries || !out || outer || !(flags & DDPCAPS_8BIT)) return DDERR_INVALIDPARAMS;
-        *out = new PaletteImpl(flags, entries);
+        *out = new PaletteImpl(entries);
         return DD_OK;
     }
 
