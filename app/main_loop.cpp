@@ -5,7 +5,6 @@
 
 #include "app/credits.h"
 #include "app/display.h"
-#include "app/placeholders.h"
 #include "cdaudio/cd_player.h"
 
 HWND mainWindow = nullptr;
@@ -102,6 +101,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
             WaitMessage();
         }
     }
+    // A quit request that came while the window still existed (the credits file missing) ends the
+    // loop without WM_DESTROY; close the window now so the orderly shutdown runs on that path too.
+    if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
     return static_cast<int>(message.wParam);
 }
 

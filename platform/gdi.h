@@ -1,6 +1,7 @@
-// GDI: device contexts on DirectDraw surfaces, fonts, rectangular clip regions and DrawTextA,
-// with the numbers the program passes. Implemented in platform/gdi/ over FreeType and fontconfig;
-// a device context comes from IDirectDrawSurface::GetDC and goes back with ReleaseDC.
+// GDI: device contexts on DirectDraw surfaces, fonts, rectangular clip regions and DrawTextA;
+// bitmaps, memory device contexts, StretchBlt and single pixels; with the numbers the program
+// passes. Implemented in platform/gdi/ over FreeType and fontconfig; a device context comes from
+// IDirectDrawSurface::GetDC and goes back with ReleaseDC.
 #pragma once
 
 #include "platform/win_types.h"
@@ -76,7 +77,7 @@ UINT SetTextAlign(HDC dc, UINT align);
 // Previous text colour, CLR_INVALID on failure.
 COLORREF SetTextColor(HDC dc, COLORREF colour);
 // Fonts: the previously selected font, null on failure. Regions: selected as the clip region
-// (a copy), the region kind cast to a handle.
+// (a copy), the region kind cast to a handle. Bitmaps: see CreateCompatibleDC.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deleting an object still selected into a device context takes effect when it is deselected.
 BOOL DeleteObject(HGDIOBJ object);
@@ -99,3 +100,87 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
 // of the laid-out text, 0 on failure. DT_CALCRECT draws nothing and sets the rectangle's right
 // and bottom to the text's extent.
 int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format);
+
+// ---- Bitmaps and memory device contexts (platform/gdi/bitmaps.cpp, load_image.cpp) ----
+
+struct BITMAP {
+    LONG bmType;  // 0
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;  // bytes per row of bmBits, a multiple of 4
+    WORD bmPlanes;      // 1
+    WORD bmBitsPixel;   // 1, 4, 8, 16, 24 or 32: the format the bitmap was read in
+    LPVOID bmBits;      // the rows, bottom-up unless the file was top-down
+};
+
+// The published layouts of a bitmap file's headers and colour table (read with _lread or from a
+// locked bitmap resource, which begins with the info header).
+#pragma pack(push, 2)
+struct BITMAPFILEHEADER {
+    WORD bfType;  // "BM"
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr UINT LR_LOADFROMFILE = 0x0010;
+constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+
+constexpr DWORD SRCCOPY = 0x00CC0020;
+
+// IMAGE_BITMAP only. Without LR_LOADFROMFILE `name` names a bitmap resource of `instance` (the
+// program's module); with it `name` is the path of a .bmp file and `instance` is not used. A
+// width or height of 0 keeps the bitmap's own; other sizes stretch it (nearest pixel). The bitmap
+// always keeps the format it was read in, with or without LR_CREATEDIBSECTION. Null when there
+// is no such bitmap or it cannot be read; with VEXMOOR_DEBUG set the reason goes to stderr.
+// The result is an HBITMAP; DeleteObject frees it.
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height, UINT flags);
+
+// Bitmaps: fills a BITMAP when `size` holds one and returns the bytes written (sizeof(BITMAP)
+// when `out` is null); 0 for other objects or a smaller size.
+int GetObjectA(HGDIOBJ object, int size, LPVOID out);
+
+// A memory device context, holding a 1 × 1 monochrome bitmap until another is selected (a bitmap
+// can be selected into one memory device context at a time; SelectObject returns the previous
+// one). `dc` may be null. DeleteDC frees it; it refuses device contexts from a surface's GetDC.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+
+// Copies a rectangle between device contexts, stretching or shrinking it (nearest pixel) and
+// mirroring it where one width or height is negative; colours are converted to the target's
+// format. SRCCOPY only. The target's clip region applies; pixels whose source lies outside the
+// source are left as they are.
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop);
+
+// CLR_INVALID outside the device context's surface or clip region.
+COLORREF GetPixel(HDC dc, int x, int y);
+// The colour actually set (the nearest the surface can show), or CLR_INVALID.
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);

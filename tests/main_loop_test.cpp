@@ -67,7 +67,7 @@ TEST_F(MainLoopTest, SetUpRunsInOrderAndHidesTheCursor) {
 }
 
 TEST_F(MainLoopTest, FramesArePacedStrictlyMoreThanFiftyMillisecondsApart) {
-    harness::ClickAt(102000);
+    harness::ClickAt(102600);
     RunProgram();
     std::vector<std::uint64_t> times = PacedFrameTimes();
     ASSERT_GT(times.size(), 30u);
@@ -119,16 +119,17 @@ TEST_F(MainLoopTest, InactiveApplicationWaitsAndDrawsNothing) {
 }
 
 TEST_F(MainLoopTest, ASteadyMessageStreamStarvesFrames) {
-    for (std::uint64_t t = 100300; t < 100800; ++t) {
+    // After the fade-in (32 vertical blanks, about 533 ms) the loop is running.
+    for (std::uint64_t t = 100900; t < 101400; ++t) {
         harness::ScheduleEvent(t, platform::DesktopEvent{platform::DesktopEvent::Kind::MouseMove, 5, 5, 0});
     }
-    harness::ClickAt(101500);
+    harness::ClickAt(102100);
     RunProgram();
     std::vector<std::uint64_t> times = PacedFrameTimes();
     int during = 0, after = 0;
     for (std::uint64_t t : times) {
-        if (t > 100300 && t < 100800) ++during;
-        if (t >= 100800) ++after;
+        if (t > 100900 && t < 101400) ++during;
+        if (t >= 101400) ++after;
     }
     EXPECT_EQ(during, 0);
     EXPECT_GT(after, 5);

@@ -11,6 +11,7 @@
 #include "platform/backend/backend.h"
 #include "platform/ddraw.h"
 #include "platform/ddraw/ddraw_internal.h"
+#include "platform/ddraw/screenshot.h"
 #include "platform/surface_target.h"
 #include "platform/trace.h"
 #include "platform/user/user_internal.h"
@@ -37,7 +38,8 @@ bool Fails(const std::string& call, const char* role, HRESULT* result) {
 
 class PaletteImpl final : public IDirectDrawPalette {
 public:
-    PaletteImpl(DWORD caps, const PALETTEENTRY* entries) : caps_(caps) {
+    // Every entry can be set in exclusive full-screen mode, so the capability flags change nothing here.
+    explicit PaletteImpl(const PALETTEENTRY* entries) {
         std::memcpy(entries_, entries, sizeof entries_);
     }
 
@@ -69,7 +71,6 @@ public:
 private:
     ~PaletteImpl() override = default;
     ULONG refs_ = 1;
-    DWORD caps_;
     PALETTEENTRY entries_[256];
 };
 
@@ -354,7 +355,7 @@ public:
         HRESULT hr;
         if (platform::InjectedFailure("IDirectDraw::CreatePalette", &hr)) return hr;
         if (!entries || !out || outer || !(flags & DDPCAPS_8BIT)) return DDERR_INVALIDPARAMS;
-        *out = new PaletteImpl(flags, entries);
+        *out = new PaletteImpl(entries);
         return DD_OK;
     }
 
@@ -372,7 +373,7 @@ public:
     bool exclusive() const { return exclusive_; }
 
     // Shows the primary surface through the palette attached to it.
-    void PresentPrimary() {
+    void PresentPrimary(bool flipped = false) {
         // A primary that was never flipped holds no picture yet; the first flip shows it.
         if (!primary_ || primary_->lost() || !primary_->shown) return;
         std::uint32_t colours[256] = {};
@@ -380,6 +381,7 @@ public:
         platform::PictureView view{primary_->Pixels(), primary_->pitch(), primary_->width(), primary_->height(),
                                    colours};
         platform::ActiveBackend().Present(view);
+        if (flipped) platform::NoteFlipForScreenshot(view);
     }
 
 private:
@@ -490,7 +492,7 @@ HRESULT SurfaceImpl::Flip(IDirectDrawSurface* target, DWORD flags) {
     if (locked() || attached_->locked()) return DDERR_SURFACEBUSY;
     SwapMemory(attached_);
     shown = true;
-    if (DirectDrawImpl* d = OwnerIfLive(this)) d->PresentPrimary();
+    if (DirectDrawImpl* d = OwnerIfLive(this)) d->PresentPrimary(true);
     platform::NoteFramePresented();
     return DD_OK;
 }

@@ -38,8 +38,12 @@ GdiState& State() {
 void TraceCall(const char* format, auto... args) {
     if (!TracingOn()) return;
     char line[160];
-    std::snprintf(line, sizeof line, format, args...);
-    Trace(line);
+    if constexpr (sizeof...(args) == 0) {
+        Trace(format);
+    } else {
+        std::snprintf(line, sizeof line, format, args...);
+        Trace(line);
+    }
 }
 
 RECT Normalised(int left, int top, int right, int bottom) {
@@ -78,6 +82,23 @@ DeviceContextObject* FindDC(HDC dc) {
     GdiState& s = State();
     auto it = s.dcs.find(dc);
     return it == s.dcs.end() ? nullptr : it->second.get();
+}
+
+HDC AddDC(std::unique_ptr<DeviceContextObject> dc) {
+    dc->font = DeviceContextFont();
+    ++dc->font->selections;
+    HDC handle = dc.get();
+    State().dcs.emplace(handle, std::move(dc));
+    return handle;
+}
+
+void RemoveDC(DeviceContextObject* dc) {
+    Deselect(dc->font);
+    if (dc->bitmap) {
+        dc->bitmap->selectedInto = nullptr;
+        Deselect(dc->bitmap);
+    }
+    State().dcs.erase(dc);
 }
 
 void Deselect(GdiObject* object) {
@@ -119,18 +140,12 @@ HDC CreateSurfaceDC(const SurfaceTarget& target) {
     if (target.bitsPerPixel != 8 && target.bitsPerPixel != 32) return nullptr;
     auto dc = std::make_unique<DeviceContextObject>();
     dc->target = target;
-    dc->font = DeviceContextFont();
-    ++dc->font->selections;
-    HDC handle = dc.get();
-    State().dcs.emplace(handle, std::move(dc));
-    return handle;
+    return AddDC(std::move(dc));
 }
 
 void DestroySurfaceDC(HDC dc) {
     DeviceContextObject* context = FindDC(dc);
-    if (!context) return;
-    Deselect(context->font);
-    State().dcs.erase(context);
+    if (context && !context->bitmap) RemoveDC(context);
 }
 
 }  // namespace platform
@@ -162,6 +177,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (!context) return nullptr;
     if (auto* region = static_cast<RegionObject*>(Find(object, GdiObject::Kind::Region))) {
         return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(SelectClipRgn(dc, region)));
+    }
+    if (auto* bitmap = static_cast<BitmapObject*>(Find(object, GdiObject::Kind::Bitmap))) {
+        return SelectBitmap(context, bitmap);
     }
     auto* font = static_cast<FontObject*>(Find(object, GdiObject::Kind::Font));
     if (!font) return nullptr;

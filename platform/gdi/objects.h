@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/bmp/bmp_reader.h"
 #include "platform/gdi.h"
 #include "platform/surface_target.h"
 
@@ -13,7 +14,7 @@ struct FontFace;
 }
 
 struct GdiObject {
-    enum class Kind { Font, Region };
+    enum class Kind { Font, Region, Bitmap };
 
     explicit GdiObject(Kind k) : kind(k) {}
     virtual ~GdiObject() = default;
@@ -37,8 +38,15 @@ struct RegionObject : GdiObject {
     RECT rect{};  // right and bottom exclusive; empty when right <= left or bottom <= top
 };
 
+struct BitmapObject : GdiObject {
+    BitmapObject() : GdiObject(Kind::Bitmap) {}
+    platform::bmp::Dib dib;
+    DeviceContextObject* selectedInto = nullptr;  // the memory device context that holds it
+};
+
 struct DeviceContextObject {
-    platform::SurfaceTarget target;
+    platform::SurfaceTarget target;  // empty for memory device contexts
+    BitmapObject* bitmap = nullptr;  // memory device contexts only; never null there
     int bkMode = OPAQUE;
     COLORREF bkColor = RGB(255, 255, 255);
     UINT textAlign = TA_LEFT | TA_TOP | TA_NOUPDATECP;
@@ -64,6 +72,14 @@ void Deselect(GdiObject* object);
 FontObject* DeviceContextFont();
 // The face to draw a font with; null when there is none (no font file exists at all).
 FontFace* FaceToDraw(FontObject* font);
+
+// Device contexts: takes ownership and returns the handle; Remove frees one (and lets go of its
+// font and bitmap).
+HDC AddDC(std::unique_ptr<DeviceContextObject> dc);
+void RemoveDC(DeviceContextObject* dc);
+// SelectObject with a bitmap (bitmaps.cpp): the previous bitmap, or null when the device context
+// is not a memory one or the bitmap is held by another.
+HGDIOBJ SelectBitmap(DeviceContextObject* dc, BitmapObject* bitmap);
 
 // Called once from every entry point, so the reset hook is registered by linked code.
 void EnsureResetHook();

@@ -82,6 +82,11 @@ Picture LastPicture() {
 
 std::vector<std::uint8_t> LastIndices() { return Backend().indices; }
 
+Picture ScreenIcon() {
+    platform::HeadlessBackend& b = Backend();
+    return Picture{b.iconWidth, b.iconHeight, b.icon};
+}
+
 std::vector<MessageBoxRecord> MessageBoxes() {
     std::vector<MessageBoxRecord> out;
     for (auto& box : Backend().boxes) out.push_back(MessageBoxRecord{box.title, box.text, box.error});

@@ -70,6 +70,8 @@ bool GaveUp();
 Picture LastPicture();
 // Indices of the last presented picture (before the palette).
 std::vector<std::uint8_t> LastIndices();
+// The icon the screen window was given (its `rgb` holds 0xAARRGGBB); empty when none was.
+Picture ScreenIcon();
 
 struct MessageBoxRecord {
     std::string title;

@@ -1,5 +1,5 @@
 // The rest of the user interface the program calls: the cursor, message boxes, wsprintfA,
-// system metrics, module and icon handles, and debugger output.
+// system metrics, the module handle and debugger output. Icons are in platform/resources.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,9 +16,6 @@ struct InstanceObject {
 };
 struct CursorObject {
     int unused;
-};
-struct IconObject {
-    std::string name;
 };
 
 namespace {
@@ -73,11 +70,15 @@ void RecordDebugOutput(const char* text) {
         std::lock_guard<std::mutex> lock(s.debugMutex);
         s.debugTexts.emplace_back(text ? text : "");
     }
-    static const bool toStderr = [] {
+    if (DebugSettingOn() && text) std::fputs(text, stderr);
+}
+
+bool DebugSettingOn() {
+    static const bool on = [] {
         const char* v = std::getenv("VEXMOOR_DEBUG");
         return v && *v && std::strcmp(v, "0") != 0;
     }();
-    if (toStderr && text) std::fputs(text, stderr);
+    return on;
 }
 
 std::vector<std::string> DebugTexts() {
@@ -85,8 +86,6 @@ std::vector<std::string> DebugTexts() {
     std::lock_guard<std::mutex> lock(s.debugMutex);
     return s.debugTexts;
 }
-
-IconPicture IconPictureOf(HICON) { return IconPicture{}; }
 
 }  // namespace platform
 
@@ -107,13 +106,6 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) { return name == IDC_ARROW ? &arrowCursor : nullptr; }
-
-HICON LoadIconA(HINSTANCE, LPCSTR name) {
-    static IconObject icon;
-    if (!name) return nullptr;
-    icon.name = IS_INTRESOURCE(name) ? "" : name;
-    return &icon;
-}
 
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     std::string title = caption ? caption : "Error";

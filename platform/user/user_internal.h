@@ -33,7 +33,8 @@ bool IsLiveWindow(HWND window);
 // Called on the program's thread when the desktop gives or takes the focus.
 void SetFocusListener(std::function<void(bool focused)> listener);
 
-// Icon pictures come from the program's resources; until one is found a plain default is used.
+// An icon's picture for the desktop (platform/resources/icons.cpp); empty for the stock icons,
+// which leave the desktop's default.
 struct IconPicture {
     int width = 0;
     int height = 0;
@@ -51,5 +52,7 @@ std::vector<std::string> DebugTexts();
 
 // Records debugger output for the harness (always) and prints it when VEXMOOR_DEBUG is set.
 void RecordDebugOutput(const char* text);
+// VEXMOOR_DEBUG is set (and not "0"): diagnostics for a developer go to stderr.
+bool DebugSettingOn();
 
 }  // namespace platform

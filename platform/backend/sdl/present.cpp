@@ -41,10 +41,42 @@ void BuildScaleMap(ScaleMap* map, int sourceWidth, int sourceHeight, int width, 
         map->row[y] = static_cast<int>((static_cast<long long>(2 * y + 1) * sourceHeight) / (2LL * height));
 }
 
+namespace {
+
+// One output row; four pixels per step keeps the table lookups independent of each other.
+inline void ConvertRow(const std::uint8_t* __restrict source, const std::uint32_t* __restrict table,
+                       std::uint32_t* __restrict out, int width) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        std::uint32_t a = table[source[x]], b = table[source[x + 1]], c = table[source[x + 2]],
+                      d = table[source[x + 3]];
+        out[x] = a;
+        out[x + 1] = b;
+        out[x + 2] = c;
+        out[x + 3] = d;
+    }
+    for (; x < width; ++x) out[x] = table[source[x]];
+}
+
+inline void ConvertRowScaled(const std::uint8_t* __restrict source, const std::uint32_t* __restrict table,
+                             const int* __restrict column, std::uint32_t* __restrict out, int width) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        std::uint32_t a = table[source[column[x]]], b = table[source[column[x + 1]]],
+                      c = table[source[column[x + 2]]], d = table[source[column[x + 3]]];
+        out[x] = a;
+        out[x + 1] = b;
+        out[x + 2] = c;
+        out[x + 3] = d;
+    }
+    for (; x < width; ++x) out[x] = table[source[column[x]]];
+}
+
+}  // namespace
+
 void ConvertScaled(const PictureView& picture, const std::uint32_t* table, const ScaleMap& map,
                    std::uint8_t* out, int outPitch) {
     const int width = map.width;
-    const int* column = map.column.data();
     int previousRow = -1;
     std::uint8_t* previousOut = nullptr;
     for (int y = 0; y < map.height; ++y) {
@@ -55,11 +87,8 @@ void ConvertScaled(const PictureView& picture, const std::uint32_t* table, const
         } else {
             const std::uint8_t* source = picture.pixels + static_cast<std::ptrdiff_t>(sourceRow) * picture.pitch;
             auto* pixel = reinterpret_cast<std::uint32_t*>(line);
-            if (width == map.sourceWidth) {
-                for (int x = 0; x < width; ++x) pixel[x] = table[source[x]];
-            } else {
-                for (int x = 0; x < width; ++x) pixel[x] = table[source[column[x]]];
-            }
+            if (width == map.sourceWidth) ConvertRow(source, table, pixel, width);
+            else ConvertRowScaled(source, table, map.column.data(), pixel, width);
         }
         previousRow = sourceRow;
         previousOut = line;
