@@ -21,8 +21,8 @@ if [ -x tests/fuzz/run_fuzzers.sh ]; then
   echo "== fuzz targets (build-fuzz/)"
   scripts/setup.sh build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVEXMOOR_FUZZ=ON \
     -DVEXMOOR_SANITIZE=ON -DVEXMOOR_TESTS=ON -DVEXMOOR_BENCH=OFF
-  cmake --build build-fuzz -j"$jobs" --target fuzz_cff fuzz_image_set fuzz_palette fuzz_rle vexmoor_fuzz_bmp
+  cmake --build build-fuzz -j"$jobs" --target fuzz_cff fuzz_image_set fuzz_palette fuzz_rle fuzz_bmp \
+    fuzz_reg_file fuzz_cue_sheet
   tests/fuzz/run_fuzzers.sh build-fuzz
-  FUZZ_RUNS=50000 tests/fuzz_bmp/run.sh build-fuzz
 fi
 echo "== all tests passed"

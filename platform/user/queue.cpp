@@ -77,6 +77,7 @@ void ResetQueue() {
     s.lastIdleMs = s.frameMs = 0;
     s.framePending = false;
     signalSeen = 0;
+    DrainWakePipe();
 }
 
 QueueState& State() {
