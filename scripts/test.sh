@@ -13,7 +13,7 @@ cmake --build build -j"$jobs"
 
 echo "== unit tests under ASan + UBSan (build-asan/)"
 scripts/setup.sh build-asan -DVEXMOOR_SANITIZE=ON -DVEXMOOR_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-cmake --build build-asan -j"$jobs" --target vexmoor_tests
+cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd build-asan && ctest -j"$jobs" --output-on-failure -E '^EndToEnd')
 
