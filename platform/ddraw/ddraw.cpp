@@ -381,7 +381,10 @@ public:
         platform::PictureView view{primary_->Pixels(), primary_->pitch(), primary_->width(), primary_->height(),
                                    colours};
         platform::ActiveBackend().Present(view);
-        if (flipped) platform::NoteFlipForScreenshot(view);
+        if (flipped) {
+            platform::NoteFlipTime();
+            platform::NoteFlipForScreenshot(view);
+        }
     }
 
 private:

@@ -13,6 +13,9 @@ namespace platform {
 // Called after every flip has reached the screen.
 void NoteFlipForScreenshot(const PictureView& picture);
 
+// Keeps the time of every flip when VEXMOOR_TIMING is set; a summary goes to stderr at exit.
+void NoteFlipTime();
+
 // Writes the picture, palette applied, as an 8-bit RGB PNG. False (with a line on stderr) on failure.
 bool WritePicturePng(const std::string& path, const PictureView& picture);
 
