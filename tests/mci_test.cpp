@@ -152,7 +152,9 @@ TEST_F(MciTest, PositionsAndRangesAreChecked) {
 }
 
 TEST_F(MciTest, OneNoticePendingAbortedSupersededOrSuccessful) {
-    MakeDisc(0.2);
+    // Longer than the player's read-ahead, so no play can be decoded to its end (and its notice
+    // posted) before the next command reaches it, however the threads are scheduled.
+    MakeDisc(1.0);
     MCIDEVICEID id = OpenTmsf();
     HWND w = NoticeWindow();
     const LPARAM device = static_cast<LPARAM>(id);
