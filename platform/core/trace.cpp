@@ -1,6 +1,7 @@
 // Call traces, injected failures and reset hooks for the test harness (see platform/trace.h).
 #include "platform/trace.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -17,7 +18,7 @@ struct Fault {
 
 struct TraceState {
     std::mutex mutex;
-    bool on = false;
+    std::atomic<bool> on{false};  // read without the lock by the audio thread's traces
     std::vector<std::string> entries;
     std::map<std::string, Fault> faults;
     std::vector<std::pair<std::string, std::function<void()>>> hooks;

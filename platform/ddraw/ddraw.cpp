@@ -133,7 +133,7 @@ public:
         platform::Trace(std::string("IDirectDrawSurface::IsLost ") + RoleName(role_));
         HRESULT hr;
         if (Fails("IDirectDrawSurface::IsLost", RoleName(role_), &hr)) return hr;
-        return lost_ ? DDERR_SURFACELOST : DD_OK;
+        return lost() ? DDERR_SURFACELOST : DD_OK;
     }
 
     HRESULT Restore() override {

@@ -31,6 +31,9 @@ void Start(const Options& options) {
     auto backend = std::make_unique<platform::HeadlessBackend>(settings);
     current = backend.get();
     platform::InstallBackend(std::move(backend));
+    // Twice: a platform thread stopped by one area's reset may have posted to another area that
+    // was already reset.
+    platform::RunResetHooks();
     platform::RunResetHooks();
     platform::ClearTraceAndFaults(true);
     platform::SetTracing(true);

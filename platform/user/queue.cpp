@@ -169,7 +169,8 @@ bool FindMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
             return true;
         }
     }
-    if (s.quitRequested && ((low == 0 && high == 0) || (WM_QUIT >= low && WM_QUIT <= high))) {
+    // The quit request is returned whatever the caller filters for.
+    if (s.quitRequested) {
         if (out) *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(static_cast<LPARAM>(s.quitCode)), 0, 0, {0, 0}};
         if (remove) s.quitRequested = false;
         return true;
