@@ -18,14 +18,14 @@ void CopyFullScreen(benchmark::State& state, int bitCount) {
     harness::Start();
     IDirectDraw* ddraw = nullptr;
     DirectDrawCreate(nullptr, &ddraw, nullptr);
-    testbmp::Spec spec;
-    spec.width = 640, spec.height = 480, spec.bitCount = bitCount;
-    spec.pixel = [bitCount](int x, int y) {
+    testbmp::BmpLayout description;
+    description.width = 640, description.height = 480, description.bitCount = bitCount;
+    description.pixel = [bitCount](int x, int y) {
         return bitCount == 8 ? std::uint32_t((x + y) & 0xFF)
                              : std::uint32_t((x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x + 3 * y) & 0xFF));
     };
     std::string path = (std::filesystem::temp_directory_path() / "vexmoor_bench.bmp").string();
-    std::vector<std::uint8_t> bytes = testbmp::Build(spec);
+    std::vector<std::uint8_t> bytes = testbmp::Build(description);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 
     IDirectDrawSurface* surface = LoadBitmapSurface(ddraw, path.c_str(), 0, 0);

@@ -57,11 +57,11 @@ class BitmapSurfaceTest : public BitmapTest {
         palette->Release();
         return surface;
     }
-    static std::vector<std::uint8_t> FileBytes(const testbmp::Spec& spec) { return testbmp::Build(spec); }
+    static std::vector<std::uint8_t> FileBytes(const testbmp::BmpLayout& description) { return testbmp::Build(description); }
 };
 
 TEST_F(BitmapSurfaceTest, ANameThatIsBothAResourceAndAFileIsTakenFromTheResource) {
-    testbmp::Spec file;
+    testbmp::BmpLayout file;
     file.width = 6, file.height = 3, file.colours = testbmp::SixteenColours(), file.bitCount = 4;
     WriteFile("BOTHWAYS", FileBytes(file));
     WriteFile("only.bmp", FileBytes(file));
@@ -185,7 +185,7 @@ TEST_F(BitmapSurfaceTest, ResourceColourTablesOverTheDefaultPalette) {
 
 TEST_F(BitmapSurfaceTest, FileColourTablesAreReadStraightOverThePalette) {
     // 16 colours with a flag byte, then 8 bytes of pixels, then the end of the file.
-    testbmp::Spec four;
+    testbmp::BmpLayout four;
     four.width = 8, four.height = 2, four.bitCount = 4, four.colours = testbmp::SixteenColours(),
     four.reserved = 0x5A;
     std::vector<std::uint8_t> bytes = FileBytes(four);
@@ -202,7 +202,7 @@ TEST_F(BitmapSurfaceTest, FileColourTablesAreReadStraightOverThePalette) {
     for (int i = 18; i < 256; ++i) ASSERT_EQ(Of(palette[i]), Default(i)) << i;
 
     // Only an exactly 40-byte header counts on this path: a V4 file's bytes stay as they are.
-    testbmp::Spec v4 = four;
+    testbmp::BmpLayout v4 = four;
     v4.headerSize = 108;
     bytes = FileBytes(v4);
     WriteFile("v4.bmp", bytes);
@@ -212,7 +212,7 @@ TEST_F(BitmapSurfaceTest, FileColourTablesAreReadStraightOverThePalette) {
 }
 
 TEST_F(BitmapSurfaceTest, AFileThatEndsEarlyLeavesTheDefaultPaletteInWhatWasNotRead) {
-    std::vector<std::uint8_t> full = FileBytes(testbmp::Spec{});  // 8 bits, 256 colours
+    std::vector<std::uint8_t> full = FileBytes(testbmp::BmpLayout{});  // 8 bits, 256 colours
     const std::vector<std::uint32_t> table = testbmp::DistinctColours(256);
     const struct {
         const char* name;

@@ -17,7 +17,7 @@ using platform::bmp::Dib;
 
 struct Layout {
     const char* name;
-    testbmp::Spec spec;
+    testbmp::BmpLayout description;
     // The colour (0x00RRGGBB) the reader should see at (x, y), y from the top.
     std::function<std::uint32_t(int, int)> expected;
 };
@@ -28,7 +28,7 @@ std::vector<Layout> Layouts() {
     auto indexed = [](int mask) {
         return [mask](int x, int y) { return static_cast<std::uint32_t>((x + 3 * y) & mask); };
     };
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     s.width = 13, s.height = 5;
 
     s.bitCount = 1, s.pixel = indexed(1);
@@ -79,13 +79,13 @@ std::vector<Layout> Layouts() {
 TEST(BmpReader, ReadsEveryLayoutAsWritten) {
     for (const Layout& layout : Layouts()) {
         SCOPED_TRACE(layout.name);
-        std::vector<std::uint8_t> file = testbmp::Build(layout.spec);
+        std::vector<std::uint8_t> file = testbmp::Build(layout.description);
         Dib dib;
         std::string error;
         ASSERT_TRUE(platform::bmp::ReadFile(file.data(), file.size(), &dib, &error)) << error;
         EXPECT_EQ(dib.width, 13);
         EXPECT_EQ(dib.height, 5);
-        EXPECT_EQ(dib.bitCount, layout.spec.bitCount);
+        EXPECT_EQ(dib.bitCount, layout.description.bitCount);
         for (int y = 0; y < dib.height; ++y)
             for (int x = 0; x < dib.width; ++x)
                 ASSERT_EQ(dib.ColourAt(x, y), layout.expected(x, y)) << "at " << x << "," << y;
@@ -98,7 +98,7 @@ TEST(BmpReader, ReadsEveryLayoutAsWritten) {
 }
 
 TEST(BmpReader, HonoursThePixelOffsetOfTheFileHeader) {
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     std::vector<std::uint8_t> file = testbmp::Build(s);
     std::uint32_t offset = file[10] | file[11] << 8;
     file.insert(file.begin() + offset, 6, 0xEE);  // a gap before the rows
@@ -111,7 +111,7 @@ TEST(BmpReader, HonoursThePixelOffsetOfTheFileHeader) {
 
 struct Broken {
     const char* name;
-    std::function<void(testbmp::Spec&)> spec;
+    std::function<void(testbmp::BmpLayout&)> description;
     std::function<void(std::vector<std::uint8_t>&)> damage;
     const char* reason;  // part of the message
 };
@@ -121,7 +121,7 @@ void Field(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value)
 }
 
 TEST(BmpReader, RefusesMalformedFilesWithAReason) {
-    auto none = [](testbmp::Spec&) {};
+    auto none = [](testbmp::BmpLayout&) {};
     auto intact = [](std::vector<std::uint8_t>&) {};
     const Broken cases[] = {
         {"empty", none, [](auto& f) { f.clear(); }, "too short"},
@@ -169,8 +169,8 @@ TEST(BmpReader, RefusesMalformedFilesWithAReason) {
     };
     for (const Broken& c : cases) {
         SCOPED_TRACE(c.name);
-        testbmp::Spec s;
-        c.spec(s);
+        testbmp::BmpLayout s;
+        c.description(s);
         std::vector<std::uint8_t> file = testbmp::Build(s);
         c.damage(file);
         Dib dib;
@@ -181,11 +181,11 @@ TEST(BmpReader, RefusesMalformedFilesWithAReason) {
 }
 
 TEST(BmpReader, EveryTruncationOfAGoodBitmapFailsCleanly) {
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     s.width = 5, s.height = 3, s.headerSize = 124, s.bitCount = 32, s.compression = 3;
     s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF;
-    for (const testbmp::Spec& spec : {s, testbmp::Spec{}}) {
-        std::vector<std::uint8_t> file = testbmp::Build(spec);
+    for (const testbmp::BmpLayout& description : {s, testbmp::BmpLayout{}}) {
+        std::vector<std::uint8_t> file = testbmp::Build(description);
         for (std::size_t n = 0; n < file.size(); ++n) {
             // A copy of exactly n bytes, so reading past them is caught.
             std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
@@ -200,7 +200,7 @@ TEST(BmpReader, EveryTruncationOfAGoodBitmapFailsCleanly) {
 }
 
 TEST(BmpReader, ScalesByTheNearestPixel) {
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     s.width = 3, s.height = 2, s.pixel = [](int x, int y) { return std::uint32_t(10 * y + x); };
     std::vector<std::uint8_t> file = testbmp::Build(s);
     Dib dib;
@@ -218,7 +218,7 @@ TEST(BmpReader, ScalesByTheNearestPixel) {
 
 TEST(BmpReader, IconImagesCarryTheirTransparencyMask) {
     // A 4 × 2 16-colour icon image: the header counts both the colour and the mask rows.
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     s.width = 4, s.height = 4, s.bitCount = 4;
     s.pixel = [](int x, int) { return std::uint32_t(x); };
     std::vector<std::uint8_t> file = testbmp::Build(s);

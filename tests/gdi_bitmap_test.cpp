@@ -71,7 +71,7 @@ TEST_F(GdiBitmapTest, LoadsResourcesAndFilesInTheirOwnFormatAndAtAWantedSize) {
     EXPECT_TRUE(DeleteObject(resource));
     EXPECT_EQ(GetObjectA(resource, sizeof record, &record), 0);
 
-    testbmp::Spec s;
+    testbmp::BmpLayout s;
     s.width = 5, s.height = -3, s.bitCount = 24;
     WriteFile("picture.bmp", testbmp::Build(s));
     HBITMAP file = LoadFile("picture.bmp", 10, 0);
@@ -91,10 +91,10 @@ TEST_F(GdiBitmapTest, LoadsResourcesAndFilesInTheirOwnFormatAndAtAWantedSize) {
 }
 
 TEST_F(GdiBitmapTest, UnreadableFilesGiveNoBitmap) {
-    testbmp::Spec rle;
+    testbmp::BmpLayout rle;
     rle.compression = 1;
     WriteFile("rle.bmp", testbmp::Build(rle));
-    std::vector<std::uint8_t> whole = testbmp::Build(testbmp::Spec{});
+    std::vector<std::uint8_t> whole = testbmp::Build(testbmp::BmpLayout{});
     WriteFile("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.end() - 3));
     WriteFile("empty.bmp", {});
     std::filesystem::create_directory("folder.bmp");

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     std::string dir = argv[1];
     std::ofstream list(dir + "/resources.list");
     for (const testbmp::Named& bitmap : testbmp::ResourceBitmaps()) {
-        std::vector<std::uint8_t> bytes = testbmp::Build(bitmap.spec);
+        std::vector<std::uint8_t> bytes = testbmp::Build(bitmap.description);
         std::ofstream out(dir + "/" + bitmap.name + ".bmp", std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         if (!out) {

@@ -9,7 +9,7 @@
 
 namespace testbmp {
 
-struct Spec {
+struct BmpLayout {
     int width = 4;
     int height = 2;  // negative: top-down
     int bitCount = 8;
@@ -46,7 +46,7 @@ inline std::vector<std::uint32_t> DistinctColours(int n) {
     return colours;
 }
 
-inline std::vector<std::uint8_t> Build(const Spec& s) {
+inline std::vector<std::uint8_t> Build(const BmpLayout& s) {
     std::vector<std::uint8_t> out;
     Put(out, 'B', 1), Put(out, 'M', 1), Put(out, 0, 4), Put(out, 0, 4), Put(out, 0, 4);  // sizes set below
     const bool core = s.headerSize == 12;

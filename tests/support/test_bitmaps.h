@@ -11,7 +11,7 @@ namespace testbmp {
 
 struct Named {
     std::string name;
-    Spec spec;
+    BmpLayout description;
 };
 
 // The 3-3-2 colours, so a bitmap drawn with them keeps its indices on a surface showing them.
@@ -33,28 +33,28 @@ inline std::vector<std::uint32_t> SixteenColours() {
 
 inline std::vector<Named> ResourceBitmaps() {
     std::vector<Named> all;
-    Spec s;
+    BmpLayout s;
     // Also written as a file of a different size by the precedence test.
     s.width = 4, s.height = 2, s.bitCount = 8,
     s.pixel = [](int x, int y) { return std::uint32_t(x + 4 * y); };
     all.push_back({"BOTHWAYS", s});
-    s = Spec{};
+    s = BmpLayout{};
     s.width = 16, s.height = 8, s.colours = ThreeThreeTwo();
     s.pixel = [](int x, int y) { return std::uint32_t(16 * y + x); };
     all.push_back({"GRADIENT", s});
-    s = Spec{};
+    s = BmpLayout{};
     s.width = 8, s.height = 2, s.bitCount = 4, s.colours = SixteenColours();
     s.pixel = [](int x, int y) { return std::uint32_t(x + 8 * y); };
     all.push_back({"COLOURS16", s});
     s.headerSize = 108;
     all.push_back({"V4COLOURS16", s});
-    s = Spec{};
+    s = BmpLayout{};
     s.headerSize = 12;
     all.push_back({"CORE12", s});
-    s = Spec{};
+    s = BmpLayout{};
     s.bitCount = 24, s.pixel = [](int x, int) { return std::uint32_t(0x102030 * (x + 1)); };
     all.push_back({"DEEP24", s});
-    s = Spec{};
+    s = BmpLayout{};
     s.clrUsed = 300;
     all.push_back({"MANY300", s});
     return all;
