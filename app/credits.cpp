@@ -75,7 +75,7 @@ void DrawCreditsFrame() {
     if (backgroundPixels) {
         CopyToFrame(backgroundPixels, 0, 0, kScreenWidth, kScreenHeight);
     } else {
-        for (int y = 0; y < kScreenHeight; ++y) std::memset(LockedFrame.bits + y * LockedFrame.pitch, 0, kScreenWidth);
+        ClearRows(LockedFrame.bits, LockedFrame.pitch, kScreenWidth, kScreenHeight);
     }
     backBuffer->Unlock(nullptr);
 

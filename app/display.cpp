@@ -129,4 +129,9 @@ bool PassLossTest() {
     return true;
 }
 
-void ResetDisplayState() { directDraw = nullptr, primarySurface = nullptr, backBuffer = nullptr, displayPalette = nullptr; }
+void ResetDisplayState() {
+    directDraw = nullptr;
+    primarySurface = nullptr;
+    backBuffer = nullptr;
+    displayPalette = nullptr;
+}

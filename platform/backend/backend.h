@@ -28,6 +28,9 @@ struct PictureView {
     const std::uint32_t* palette;
 };
 
+// Copies the picture's rows into `out`, packed (rows of `width` bytes).
+void CopyPicturePacked(const PictureView& picture, std::vector<std::uint8_t>* out);
+
 class Backend {
 public:
     virtual ~Backend() = default;

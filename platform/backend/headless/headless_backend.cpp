@@ -41,11 +41,7 @@ void HeadlessBackend::SetDisplayMode(int width, int height) {
 void HeadlessBackend::Present(const PictureView& picture) {
     pictureWidth = picture.width;
     pictureHeight = picture.height;
-    indices.resize(static_cast<std::size_t>(picture.width) * picture.height);
-    for (int y = 0; y < picture.height; ++y) {
-        std::memcpy(&indices[static_cast<std::size_t>(y) * picture.width],
-                    picture.pixels + static_cast<std::ptrdiff_t>(y) * picture.pitch, picture.width);
-    }
+    CopyPicturePacked(picture, &indices);
     std::memcpy(colours, picture.palette, sizeof colours);
     ++presents;
     presentTimes.push_back(now_);

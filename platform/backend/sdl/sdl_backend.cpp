@@ -161,11 +161,7 @@ public:
         // Keep a copy so the picture can be shown again when the desktop asks for it.
         pictureWidth_ = picture.width;
         pictureHeight_ = picture.height;
-        picture_.resize(static_cast<std::size_t>(picture.width) * picture.height);
-        for (int y = 0; y < picture.height; ++y) {
-            std::memcpy(&picture_[static_cast<std::size_t>(y) * picture.width],
-                        picture.pixels + static_cast<std::ptrdiff_t>(y) * picture.pitch, picture.width);
-        }
+        CopyPicturePacked(picture, &picture_);
         if (std::memcmp(colours_, picture.palette, sizeof colours_) != 0) {
             std::memcpy(colours_, picture.palette, sizeof colours_);
             tableFormat_ = 0;
@@ -324,19 +320,15 @@ private:
         if (!window_ || picture_.empty()) return;
         SDL_Surface* surface = SDL_GetWindowSurface(window_);
         if (!surface) return;
-        bool fresh = surface->w != surfaceWidth_ || surface->h != surfaceHeight_;
+        // A new window size or picture size places the picture anew and blacks out the bars.
+        bool fresh = surface->w != surfaceWidth_ || surface->h != surfaceHeight_ ||
+                     map_.sourceWidth != pictureWidth_ || map_.sourceHeight != pictureHeight_;
         if (fresh) {
             surfaceWidth_ = surface->w;
             surfaceHeight_ = surface->h;
             rect_ = FitPicture(pictureWidth_, pictureHeight_, surface->w, surface->h, wholeFactors_);
             BuildScaleMap(&map_, pictureWidth_, pictureHeight_, rect_.width, rect_.height);
             SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-        }
-        if (map_.sourceWidth != pictureWidth_ || map_.sourceHeight != pictureHeight_) {
-            rect_ = FitPicture(pictureWidth_, pictureHeight_, surface->w, surface->h, wholeFactors_);
-            BuildScaleMap(&map_, pictureWidth_, pictureHeight_, rect_.width, rect_.height);
-            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-            fresh = true;
         }
         PictureView view{picture_.data(), pictureWidth_, pictureWidth_, pictureHeight_, colours_};
         if (surface->format->BytesPerPixel == 4) {
